@@ -1,0 +1,114 @@
+#include "PtyLink.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+QString sysError(const char* what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+void setRaw(int fd)
+{
+    termios t{};
+    if (tcgetattr(fd, &t) != 0)
+        return;
+    cfmakeraw(&t);
+    cfsetispeed(&t, B300);
+    cfsetospeed(&t, B300);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+PtyLink::PtyLink(const QString& linkFolder, int port)
+    : m_port(port), m_linkPath(linkFolder + QStringLiteral("/com%1").arg(port))
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) {
+        m_error = sysError("posix_openpt");
+        return;
+    }
+    if (grantpt(master) != 0 || unlockpt(master) != 0) {
+        m_error = sysError("grantpt/unlockpt");
+        ::close(master);
+        return;
+    }
+    const char* name = ptsname(master);
+    if (!name) {
+        m_error = sysError("ptsname");
+        ::close(master);
+        return;
+    }
+    m_terminalPath = QString::fromLocal8Bit(name);
+    // Our own handle on the terminal side keeps the line up while the
+    // programmer has its port closed; without it the master reads EIO.
+    m_terminalFd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_terminalFd < 0) {
+        m_error = sysError("open terminal side");
+        ::close(master);
+        return;
+    }
+    setRaw(m_terminalFd);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    QDir().mkpath(linkFolder);
+    QFile::remove(m_linkPath);
+    if (!QFile::link(m_terminalPath, m_linkPath)) {
+        m_error = QStringLiteral("cannot create link %1").arg(m_linkPath);
+        ::close(m_terminalFd);
+        m_terminalFd = -1;
+        ::close(master);
+        return;
+    }
+    m_masterFd = master;
+}
+
+PtyLink::~PtyLink()
+{
+    hangUp();
+}
+
+void PtyLink::makeRaw()
+{
+    if (m_terminalFd >= 0)
+        setRaw(m_terminalFd);
+}
+
+void PtyLink::unlink()
+{
+    // Once hung up, the terminal's number may already serve a newer line.
+    if (m_masterFd < 0)
+        return;
+    const QFileInfo link(m_linkPath);
+    // Remove only a link that still points at our terminal: a newer link made
+    // under the same name belongs to someone else.
+    if (link.isSymLink() && link.symLinkTarget() == m_terminalPath)
+        QFile::remove(m_linkPath);
+}
+
+void PtyLink::hangUp()
+{
+    unlink();
+    if (m_terminalFd >= 0) {
+        ::close(m_terminalFd);
+        m_terminalFd = -1;
+    }
+    if (m_masterFd >= 0) {
+        ::close(m_masterFd);
+        m_masterFd = -1;
+    }
+}

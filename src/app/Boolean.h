@@ -1,0 +1,7 @@
+#pragma once
+#include <QtGlobal>
+
+// Window-level flags are 16-bit integers: 0 is false, -1 is true.
+using Boolean = qint16;
+constexpr Boolean kFalse = 0;
+constexpr Boolean kTrue = -1;

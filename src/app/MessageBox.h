@@ -1,0 +1,7 @@
+#pragma once
+#include <QString>
+class QWidget;
+
+// The modal warning box: exclamation icon, one OK button. Returns once the
+// user has closed it.
+void ShowWarning(QWidget* parent, const QString& prompt, const QString& title);

@@ -1,0 +1,71 @@
+// Which of COM1 to COM15 can be opened, the list that offers them, and the
+// timer step that keeps CommPortNumber on the port the list shows.
+#include <QComboBox>
+
+#include "app/Form1.h"
+#include "link/PortNames.h"
+
+namespace {
+QString portName(int n) { return QStringLiteral("COM") + QString::number(n); }
+}  // namespace
+
+void Form1::cmdScanForPorts_Click()
+{
+    // Probing opens and closes ports; while an operation holds one, the scan
+    // waits until that operation is over.
+    if (DeviceOperationActive()) {
+        m_scanPending = true;
+        return;
+    }
+    DiscoverPorts();
+}
+
+void Form1::DiscoverPorts()
+{
+    Combo1->clear();
+    Combo1->clearEditText();
+    int found = 0;
+    for (int n = PortNames::kFirstPort; n <= PortNames::kLastPort; ++n) {
+        MSComm1.setCommPort(n);
+        if (!MSComm1.setPortOpen(true))
+            continue;
+        MSComm1.setPortOpen(false);
+        ++found;
+        Combo1->addItem(portName(n));
+    }
+    if (Combo1->count() > 0)
+        Combo1->setCurrentIndex(0);
+    if (found > 0)
+        LogFile(QStringLiteral("Total Comm Ports Found: ") + QString::number(found));
+    else
+        LogFile(QStringLiteral("***No Serial Ports Detected"));
+}
+
+void Form1::PortStep()
+{
+    const QString text = Combo1->currentText();
+    for (int k = PortNames::kFirstPort; k <= PortNames::kLastPort; ++k) {
+        if (text == portName(k)) {
+            CommPortNumber = qint16(k);
+            return;
+        }
+    }
+}
+
+bool Form1::BeginDeviceOperation()
+{
+    if (m_operationDepth > 0)
+        return false;
+    ++m_operationDepth;
+    return true;
+}
+
+void Form1::EndDeviceOperation()
+{
+    if (m_operationDepth > 0)
+        --m_operationDepth;
+    if (m_operationDepth == 0 && m_scanPending) {
+        m_scanPending = false;
+        DiscoverPorts();
+    }
+}

@@ -1,0 +1,25 @@
+#include "ModalAnswerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+
+ModalAnswerer::ModalAnswerer()
+{
+    m_timer.setInterval(5);
+    connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
+    m_timer.start();
+}
+
+void ModalAnswerer::poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    boxes.push_back({box->windowTitle(), box->text(), box->icon() == QMessageBox::Warning});
+    QAbstractButton* ok = box->button(QMessageBox::Ok);
+    if (ok)
+        ok->click();
+    else
+        box->reject();
+}

@@ -1,0 +1,67 @@
+#include "SimHarness.h"
+
+#include "link/PortNames.h"
+
+#include <QFile>
+
+SimHarness::SimHarness(int port)
+    : m_port(port), m_box(std::make_unique<CallBox>())
+{
+    // Set ZT870K_SIM_TRACE=1 to watch the wire while a test runs.
+    m_box->setLivePrint(qEnvironmentVariableIsSet("ZT870K_SIM_TRACE"));
+    PortNames::setLinkFolder(m_folder.path());
+    PortNames::setDefaultTable([](int) { return QString(); });
+    relink();
+}
+
+SimHarness::~SimHarness()
+{
+    m_box->attach(nullptr);
+    m_box.reset();
+    m_link.reset();
+    m_extra.clear();
+    PortNames::resetOverrides();
+}
+
+bool SimHarness::ok() const
+{
+    return m_folder.isValid() && m_box->isLinked();
+}
+
+QString SimHarness::error() const
+{
+    if (!m_folder.isValid())
+        return m_folder.errorString();
+    return m_link ? m_link->error() : QStringLiteral("no link");
+}
+
+bool SimHarness::relink()
+{
+    m_box->attach(nullptr);
+    m_link.reset();
+    m_link = std::make_unique<PtyLink>(m_folder.path(), m_port);
+    if (!m_link->ok())
+        return false;
+    m_box->attach(m_link.get());
+    return true;
+}
+
+PtyLink* SimHarness::addLine(int port)
+{
+    auto line = std::make_unique<PtyLink>(m_folder.path(), port);
+    PtyLink* raw = line.get();
+    m_extra[port] = std::move(line);
+    return raw->ok() ? raw : nullptr;
+}
+
+bool SimHarness::linkTo(int port, const QString& target)
+{
+    removeLink(port);
+    return QFile::link(target, PortNames::linkPath(port));
+}
+
+void SimHarness::removeLink(int port)
+{
+    m_extra.erase(port);
+    QFile::remove(PortNames::linkPath(port));
+}

@@ -1,0 +1,54 @@
+#pragma once
+// A simulated call box on a pseudo-terminal, linked as a COM number in a
+// temporary link folder that the programmer's port lookup is pointed at. The
+// fixed port table is switched off, so a test never reaches a real device.
+
+#include "CallBox.h"
+#include "PtyLink.h"
+
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+class SimHarness {
+public:
+    explicit SimHarness(int port = 3);
+    ~SimHarness();
+    SimHarness(const SimHarness&) = delete;
+    SimHarness& operator=(const SimHarness&) = delete;
+
+    bool ok() const;  // the link folder exists and the box is linked
+    QString error() const;
+
+    CallBox& box() { return *m_box; }
+    PtyLink* link() { return m_link.get(); }
+    int port() const { return m_port; }
+    QString linkFolder() const { return m_folder.path(); }
+
+    // The wire as the box saw it.
+    const QList<WireByte>& trace() const { return m_box->wire(); }
+    QByteArray hostSent() const { return m_box->hostBytes(); }
+    QByteArray boxSent() const { return m_box->boxBytes(); }
+    QList<WireByte> hostEntries() const { return wireEntries(m_box->wire(), WireDir::HostToBox); }
+    QList<WireByte> boxEntries() const { return wireEntries(m_box->wire(), WireDir::BoxToHost); }
+    QString traceText() const { return m_box->traceText(); }
+
+    // Pulls the box's line (as CallBox::hangUp) and, with relink(), plugs in a
+    // new pseudo-terminal under the same COM number; stored values stay.
+    void hangUp() { m_box->hangUp(); }
+    bool relink();
+
+    // Further ports: another simulated line (not answered by the box), or a
+    // link to any path, e.g. one that does not exist.
+    PtyLink* addLine(int port);
+    bool linkTo(int port, const QString& target);
+    void removeLink(int port);
+
+private:
+    QTemporaryDir m_folder;
+    int m_port;
+    std::unique_ptr<CallBox> m_box;
+    std::unique_ptr<PtyLink> m_link;
+    std::map<int, std::unique_ptr<PtyLink>> m_extra;
+};

@@ -1,0 +1,174 @@
+// The acknowledged command and the read query, through the real serial layer
+// against the simulated call box.
+#include <QtTest>
+
+#include "FormFixture.h"
+#include "SimHarness.h"
+#include "WaitFor.h"
+#include "link/Protocol.h"
+
+namespace {
+constexpr int kPort = 3;
+
+// Times (box clock, ms) at which the host sent the given byte.
+QList<double> sendTimes(const SimHarness& sim, quint8 byte)
+{
+    QList<double> times;
+    for (const WireByte& w : sim.hostEntries())
+        if (w.byte == byte)
+            times << w.ms;
+    return times;
+}
+}  // namespace
+
+class TestExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void ackAtOnce();
+    void failedAttempts_data();
+    void failedAttempts();
+    void ackOnFourthAttempt();
+    void profileIdGoesAsTwoBytes();
+    void readQueryTakesWholeBlock();
+    void readQueryWithoutAnswer();
+
+private:
+    bool sendCallCycle(quint8 value);
+    std::unique_ptr<SimHarness> m_sim;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestExchange::init()
+{
+    m_sim = std::make_unique<SimHarness>(kPort);
+    QVERIFY2(m_sim->ok(), qPrintable(m_sim->error()));
+    m_form = makeLoadedForm(kPort);
+    QVERIFY(m_form->OpenDevicePort());
+    m_form->PrepareExchange();
+    m_sim->box().clearTrace();
+}
+
+void TestExchange::cleanup()
+{
+    m_form->CloseDevicePort();
+    QVERIFY(!m_form->MSComm1.PortOpen());
+    m_form.reset();
+    m_sim.reset();
+}
+
+bool TestExchange::sendCallCycle(quint8 value)
+{
+    return m_form->SendCommandWithAck('v', QByteArray(1, char(value)), 0, QStringLiteral("Call Cycle"));
+}
+
+void TestExchange::ackAtOnce()
+{
+    const qsizetype linesBefore = m_form->statusLogBuffer().lineCount();
+    QVERIFY(sendCallCycle(12));
+    QCOMPARE(m_form->RetryCount, qint16(0));
+    QCOMPARE(m_form->statusLogBuffer().lineCount(), linesBefore);  // no retry line
+    QCOMPARE(m_sim->hostSent(), QByteArray("v\x0C", 2));
+    QCOMPARE(m_sim->box().value(CallBox::CallCycles), quint8(12));
+    // The value byte follows the letter after the 2-tick pause, not at once.
+    const QList<WireByte> sent = m_sim->hostEntries();
+    const double gap = sent[1].ms - sent[0].ms;
+    QVERIFY2(gap >= 8 && gap < 200, qPrintable(QString::number(gap)));
+}
+
+void TestExchange::failedAttempts_data()
+{
+    QTest::addColumn<int>("wrongAck");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<bool>("doubleAck");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("wrong byte") << 0x15 << false << false << "Char Not ACK: Call Cycle - Retry";
+    QTest::newRow("silent") << -1 << true << false << "Timeout No ACK: Call Cycle - Retry";
+    QTest::newRow("two ACKs together") << -1 << false << true << "Timeout No ACK: Call Cycle - Retry";
+}
+
+void TestExchange::failedAttempts()
+{
+    QFETCH(int, wrongAck);
+    QFETCH(bool, silent);
+    QFETCH(bool, doubleAck);
+    QFETCH(QString, line);
+    CallBoxFaults faults;
+    faults.wrongAck = wrongAck;
+    faults.silent = silent;
+    faults.doubleAck = doubleAck;
+    m_sim->box().setFaults(faults);
+
+    QVERIFY(!sendCallCycle(7));
+    QCOMPARE(m_form->RetryCount, qint16(4));
+    QCOMPARE(m_form->TickCountdown, 0);
+    const QStringList lines = logTexts(*m_form).mid(0, 4);
+    QCOMPARE(lines, QStringList(4, line));
+    QCOMPARE(m_sim->hostSent(), QByteArray("v\x07v\x07v\x07v\x07", 8));
+
+    const QList<double> letters = sendTimes(*m_sim, 'v');
+    for (int i = 1; i < letters.size(); ++i) {
+        const double gap = letters[i] - letters[i - 1];
+        if (wrongAck >= 0) {
+            // A wrong byte starts the next attempt without waiting out the 40 ticks.
+            QVERIFY2(gap < 380, qPrintable(QString::number(gap)));
+        } else {
+            // A time-out waits the 40 ticks (plus the value pause) every time.
+            QVERIFY2(gap >= 390 && gap < 1500, qPrintable(QString::number(gap)));
+        }
+    }
+}
+
+void TestExchange::ackOnFourthAttempt()
+{
+    CallBoxFaults faults;
+    faults.ackFromAttempt = 4;
+    m_sim->box().setFaults(faults);
+    QVERIFY(sendCallCycle(12));
+    QCOMPARE(m_form->RetryCount, qint16(3));
+    QCOMPARE(logTexts(*m_form).mid(0, 3), QStringList(3, QStringLiteral("Timeout No ACK: Call Cycle - Retry")));
+    QVERIFY(!logTexts(*m_form).at(3).startsWith(QStringLiteral("Timeout")));
+    QCOMPARE(sendTimes(*m_sim, 'v').size(), 4);
+}
+
+void TestExchange::profileIdGoesAsTwoBytes()
+{
+    QVERIFY(m_form->SendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
+    QCOMPARE(m_sim->hostSent(), QByteArray("u\x01\x2C", 3));
+    QCOMPARE(m_sim->box().profileId(), 300);
+    const QList<WireByte> sent = m_sim->hostEntries();
+    QVERIFY(sent[2].ms - sent[1].ms < 8);  // the two value bytes go back to back
+}
+
+void TestExchange::readQueryTakesWholeBlock()
+{
+    m_sim->box().setBlockLength(25);
+    const QByteArray stored = m_sim->box().storedBlock();
+    const std::optional<QByteArray> block = m_form->QueryValueBlock();
+    QVERIFY(block.has_value());
+    QVERIFY2(block->size() >= kMinBlockLength && block->size() <= 25, qPrintable(QString::number(block->size())));
+    QCOMPARE(*block, stored.left(block->size()));
+    QCOMPARE(m_sim->hostSent(), QByteArray("q"));
+
+    // Bytes that arrived after the check wait in the buffer; the next query drops them.
+    waitFor([this] { return !m_sim->box().outputPending(); }, 3000);
+    const std::optional<QByteArray> again = m_form->QueryValueBlock();
+    QVERIFY(again.has_value());
+    QCOMPARE(*again, stored.left(again->size()));
+}
+
+void TestExchange::readQueryWithoutAnswer()
+{
+    CallBoxFaults faults;
+    faults.silent = true;
+    m_sim->box().setFaults(faults);
+    int ticks = 0;
+    connect(&m_form->Timer2, &QTimer::timeout, this, [&] { ++ticks; });
+    QVERIFY(!m_form->QueryValueBlock().has_value());
+    QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
+    QCOMPARE(m_form->TickCountdown, 0);
+}
+
+QTEST_MAIN(TestExchange)
+#include "test_exchange.moc"
