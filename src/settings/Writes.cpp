@@ -1,11 +1,118 @@
-// Placeholder until the setting writes land.
+// The eight setting writes: one transaction, run with the row of the button.
+#include <QLineEdit>
+#include <QPushButton>
+
 #include "app/Form1.h"
-void Form1::cmdWriteChannel_Click() {}
-void Form1::cmdWriteProfileId_Click() {}
-void Form1::cmdWriteSpkrVol_Click() {}
-void Form1::cmdWriteRadioVol_Click() {}
-void Form1::cmdWriteIsdVol_Click() {}
-void Form1::cmdWriteCallCycle_Click() {}
-void Form1::cmdWriteCycleDelay_Click() {}
-void Form1::cmdWriteLedPattern_Click() {}
-void Form1::RunSettingWrite(const SettingWrite&) {}
+#include "app/MessageBox.h"
+#include "link/Protocol.h"
+#include "settings/SettingWrite.h"
+
+void Form1::cmdWriteChannel_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kChannelRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteProfileId_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kProfileIdRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteSpkrVol_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kSpeakerVolumeRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteRadioVol_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kRadioVolumeRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteIsdVol_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kIsdVolumeRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteCallCycle_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kCallCycleRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteCycleDelay_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kCycleDelayRow]);
+    EndDeviceOperation();
+}
+
+void Form1::cmdWriteLedPattern_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    RunSettingWrite(kSettingWrites[kLedPatternRow]);
+    EndDeviceOperation();
+}
+
+void Form1::RunSettingWrite(const SettingWrite& row)
+{
+    QLineEdit* entry = this->*row.entry;
+    QPushButton* button = this->*row.button;
+    const QString label = QString::fromLatin1(row.label);
+    const QString idleCaption = QString::fromLatin1(row.idleCaption);
+    auto refuse = [&](const char* title) {
+        const QString line = OutOfRangeLine(row);
+        LogFile(line);
+        ShowWarning(this, line, QString::fromLatin1(title));
+    };
+
+    if (!PassesLengthTest(row, entry->text())) {
+        refuse(row.lengthTitle);
+        return;
+    }
+    // Held for the whole transaction: edits made while it runs send nothing.
+    const std::optional<int> value = AcceptedValue(row, entry->text(), MaxVolume);
+    if (!value) {
+        refuse(row.rangeTitle);
+        return;
+    }
+
+    if (!OpenDevicePort()) {
+        button->setEnabled(true);
+        button->setText(idleCaption);
+        return;
+    }
+    button->setEnabled(false);
+    button->setText(QStringLiteral("<<BUSY>>"));
+    for (const SettingWrite& other : kSettingWrites)
+        if (other.button != row.button)
+            (this->*other.button)->setEnabled(false);
+    PrepareExchange();
+
+    const bool acknowledged =
+        SendCommandWithAck(quint8(row.letter), ValueBytes(row, *value), row.settleTicks, label);
+    LogFile(acknowledged ? CompletionLine(row) : FailureLine(label));
+
+    CloseDevicePort();
+    TickWait(Ticks::kSettle);
+    button->setEnabled(true);
+    button->setText(idleCaption);
+    ReadAllValues();
+}

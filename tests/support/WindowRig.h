@@ -1,0 +1,122 @@
+#pragma once
+// The real window against the simulated call box on a pseudo-terminal, ready
+// for a settings test: box linked as COM3, window loaded, COM3 chosen, modal
+// boxes recorded and answered.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <functional>
+
+#include "ModalAnswerer.h"
+#include "SimHarness.h"
+#include "WaitFor.h"
+#include "app/Form1.h"
+
+class WindowRig {
+public:
+    static constexpr int kPort = 3;
+    static constexpr double kTickMs = 10.0;
+
+    // A short byte time keeps the suite fast where pacing is not under test.
+    explicit WindowRig(double byteMs = 1.0)
+    {
+        sim.box().setByteMs(byteMs);
+        form.ExitProgram = [] { qFatal("the program tried to exit during a test"); };
+        form.show();
+        form.Form_Load();
+        portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
+        sim.box().clearTrace();
+        mark();
+    }
+
+    // Log texts added since mark(), oldest first, without time stamp and line end.
+    QStringList newLog() const
+    {
+        QStringList out;
+        const auto& log = form.statusLogBuffer();
+        for (qsizetype i = log.lineCount() - m_marked - 1; i >= 0; --i) {
+            QString line = log.newest(i);
+            line.chop(form.LineEnd.size());
+            out << line.mid(9);  // "HH:MM:SS "
+        }
+        return out;
+    }
+    void mark()
+    {
+        m_marked = form.statusLogBuffer().lineCount();
+        answerer.clear();
+    }
+
+    // Chooses another port through the list's text, as a user would.
+    bool choosePort(int port)
+    {
+        form.Combo1->setEditText(QStringLiteral("COM%1").arg(port));
+        return waitFor([this, port] { return form.CommPortNumber == port; }, 3000);
+    }
+
+    // Texts of the read column, in window order.
+    QStringList readColumn() const
+    {
+        QStringList out;
+        for (QLineEdit* box : {form.txtChannelRead, form.txtProfileIdRead, form.txtSpkrReadVol,
+                               form.txtRadioReadVol, form.txtISDReadVol, form.txtCallCycleRead,
+                               form.txtCycleDelayRead, form.txtLedPatternRead,
+                               form.txtSoftwareVersion})
+            out << box->text();
+        return out;
+    }
+    bool readColumnEmpty() const { return readColumn().join(QString()).isEmpty(); }
+
+    QList<QPushButton*> operationButtons() const
+    {
+        return {form.cmdReadValues,   form.cmdWriteChannel,    form.cmdWriteProfileId,
+                form.cmdWriteSpkrVol, form.cmdWriteRadioVol,   form.cmdWriteIsdVol,
+                form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
+                form.Command3};
+    }
+    // Every operation button enabled with its idle caption.
+    bool allIdle() const
+    {
+        for (QPushButton* b : operationButtons())
+            if (!b->isEnabled() || b->text().contains(QLatin1String("<<")))
+                return false;
+        return true;
+    }
+
+    // Times (box clock, ms) of the host's bytes equal to `byte`.
+    QList<double> hostTimes(quint8 byte) const
+    {
+        QList<double> out;
+        for (const WireByte& w : sim.hostEntries())
+            if (w.byte == byte)
+                out << w.ms;
+        return out;
+    }
+
+    // Calls `probe` with every byte the box sees or sends from now on, as it
+    // happens (inside the window's waits), so a test can look at the window
+    // at that moment or change the box.
+    void onEachByte(std::function<void(const WireByte&)> probe)
+    {
+        QObject::connect(&sim.box(), &CallBox::traceLine, &m_hooks,
+                         [this, probe, seen = qsizetype(0)]() mutable {
+                             const QList<WireByte>& wire = sim.box().wire();
+                             if (seen > wire.size())
+                                 seen = 0;
+                             while (seen < wire.size())
+                                 probe(wire[seen++]);
+                         });
+    }
+
+    SimHarness sim{kPort};  // before the window: its port scan must find the box
+    ModalAnswerer answerer;
+    Form1 form;
+    bool portReady = false;
+
+private:
+    QObject m_hooks;
+    qsizetype m_marked = 0;
+};
