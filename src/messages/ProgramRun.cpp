@@ -1,3 +1,159 @@
-// Placeholder until the programming run lands.
+// PROGRAM MESSAGES: checks that the call box answers, then records each ticked
+// message into it in turn: the record command, the sound file played over the
+// audio path, and Timer1's stop characters once the file's time has passed.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
 #include "app/Form1.h"
-void Form1::Command3_Click() {}
+#include "app/MessageBox.h"
+#include "link/Protocol.h"
+#include "messages/MessageSlots.h"
+#include "messages/MessageTiming.h"
+#include "messages/SoundPlayer.h"
+
+namespace {
+
+constexpr int kBeforePlayback = 30;  // ticks between the ACK and the sound
+
+const QColor kProgrammingColour(0, 255, 0);
+
+void setBoxBackground(QCheckBox* box, const QColor& colour)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, colour);
+    box->setPalette(palette);
+    box->setAutoFillBackground(true);
+}
+
+QColor buttonFace()
+{
+    return QApplication::palette().color(QPalette::Button);
+}
+
+QString lengthCaption(double seconds)
+{
+    return QStringLiteral("Length: ") + FormatSeconds(seconds);
+}
+
+class SlotRun {
+public:
+    SlotRun(Form1& form, const MessageSlot& slot) : f(form), s(slot) {}
+
+    // True when the message was recorded; false ends the run.
+    bool program()
+    {
+        f.Command3->setEnabled(false);
+        f.Command3->setText(QStringLiteral("<<PROGRAMMING>>"));
+        path = f.MsgDir + f.*s.fileName;
+
+        // A file that went away since its box was ticked, or one too long for
+        // the tick count, is refused before the call box is told to record:
+        // otherwise the box would record silence or never be told to stop.
+        const QFileInfo info(path);
+        if (!info.isFile() || !info.isReadable())
+            return refuse(QStringLiteral("File Not Found: ") + path,
+                          QStringLiteral("File Not Found"));
+        f.*s.size = double(info.size());
+        f.*s.seconds = PlayingSeconds(f.*s.size);
+        label()->setText(lengthCaption(f.*s.seconds));
+        label()->show();
+        const qint32 limit = RecordLimitFor(f.*s.seconds);
+        if (limit > kMaxRecordLimit)
+            return refuse(QStringLiteral("File Too Long: ") + path,
+                          QStringLiteral("File Too Long"));
+
+        setBoxBackground(box(), kProgrammingColour);
+        if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what)))
+            return fail();
+
+        f.TickWait(kBeforePlayback);
+        f.RecordTicks = 0;
+        f.RecordLimit = limit;
+        f.Recording = kTrue;
+        PlaySoundAsync(path);
+        // Timer1's recording step ends it; this loop only shows the count.
+        while (f.Recording != kFalse) {
+            f.YieldOnce();
+            label()->setText(lengthCaption(f.*s.seconds) + QStringLiteral("  Timer: ") +
+                             QLatin1Char(' ') + QString::number(f.RecordTicks));
+        }
+
+        restoreButton();
+        f.LogFile(QString::fromLatin1(s.success) + path);
+        f.TickWait(Ticks::kAfterMessage);
+        return true;
+    }
+
+private:
+    QCheckBox* box() const { return f.*s.box; }
+    QLabel* label() const { return f.*s.lengthLabel; }
+
+    void restoreButton()
+    {
+        setBoxBackground(box(), buttonFace());
+        f.Command3->setEnabled(true);
+        f.Command3->setText(QStringLiteral("PROGRAM MESSAGES"));
+    }
+
+    bool fail()
+    {
+        f.TickCountdown = 0;
+        restoreButton();
+        f.LogFile(QString::fromLatin1(s.failure));
+        return false;
+    }
+
+    bool refuse(const QString& prompt, const QString& title)
+    {
+        fail();
+        ShowWarning(&f, prompt, title);
+        return false;
+    }
+
+    Form1& f;
+    const MessageSlot& s;
+    QString path;
+};
+
+}  // namespace
+
+void Form1::Command3_Click()
+{
+    if (!BeginDeviceOperation())
+        return;
+    if (!chkMsg1->isChecked() && !chkMsg2->isChecked() && !chkMsg6->isChecked()) {
+        LogFile(QStringLiteral("No Message Selected"));
+        ShowWarning(this, QStringLiteral("Must Select at Least One Message"),
+                    QStringLiteral("No Message Selected"));
+        EndDeviceOperation();
+        return;
+    }
+    lblMsg1Sec->hide();
+    lblMsg2Sec->hide();
+    lblMsg6Sec->hide();
+
+    // The read-out doubles as the check that the call box answers at all.
+    ReadFailed = kFalse;
+    ReadAllValues();
+    if (ReadFailed == kTrue || !OpenDevicePort()) {
+        EndDeviceOperation();
+        return;
+    }
+    PrepareExchange();
+    // Each box is read only when the run reaches its slot, so a change made
+    // while an earlier message records still counts.
+    for (const MessageSlot& slot : kMessageSlots) {
+        if (!(this->*slot.box)->isChecked()) {
+            (this->*slot.lengthLabel)->hide();
+            continue;
+        }
+        if (!SlotRun(*this, slot).program())
+            break;
+    }
+    CloseDevicePort();
+    EndDeviceOperation();
+}

@@ -1,0 +1,32 @@
+#include "messages/MessageTiming.h"
+
+#include <cmath>
+#include <limits>
+
+double PlayingSeconds(double bytes)
+{
+    return bytes / kBytesPerSecond;
+}
+
+qint32 RecordLimitFor(double seconds)
+{
+    // A whole byte count never lands on a half tick, so the tie rule is moot.
+    const double ticks = std::nearbyint(seconds * 10.0);
+    if (ticks > double(std::numeric_limits<qint32>::max()))
+        return std::numeric_limits<qint32>::max();
+    return qint32(ticks);
+}
+
+QString FormatSeconds(double seconds)
+{
+    const bool negative = seconds < 0;
+    const long long cents = std::llround(std::fabs(seconds) * 100.0);
+    const long long whole = cents / 100;
+    const int fraction = int(cents % 100);
+    QString text = negative && cents != 0 ? QStringLiteral("-") : QString();
+    if (whole != 0)
+        text += QString::number(whole);
+    text += QLatin1Char('.');
+    text += QStringLiteral("%1").arg(fraction, 2, 10, QLatin1Char('0'));
+    return text;
+}

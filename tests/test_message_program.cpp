@@ -1,0 +1,429 @@
+// PROGRAM MESSAGES and the recording timer: the real window and serial layer
+// against the simulated call box on a pseudo-terminal, with tiny WAV files
+// whose sizes set the recording times.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <array>
+#include <memory>
+
+#include "ModalAnswerer.h"
+#include "SimHarness.h"
+#include "WaitFor.h"
+#include "app/Form1.h"
+#include "messages/MessageTiming.h"
+
+namespace {
+
+constexpr int kPort = 3;
+const QColor kGreen(0, 255, 0);
+
+// A WAV header and silence, `bytes` long in all. Only the size matters.
+bool writeWav(const QString& path, qint64 bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray header("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
+                      44);
+    return file.write(header) == 44 && file.resize(bytes);
+}
+
+bool isGreen(const QCheckBox* box)
+{
+    return box->autoFillBackground() && box->palette().color(QPalette::Window) == kGreen;
+}
+
+// Host bytes other than the read-out's queries.
+QByteArray commands(const QByteArray& host)
+{
+    QByteArray out = host;
+    out.replace('q', QByteArray());
+    return out;
+}
+
+// The real window, loaded against a simulated box on COM3, with a folder of
+// message files as its message directory.
+struct Rig {
+    explicit Rig(double byteMs = 2.0)
+    {
+        sim.box().setByteMs(byteMs);
+        form.ExitProgram = [] { qFatal("the program tried to exit during a test"); };
+        form.show();
+        form.Form_Load();
+        portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
+        form.LogObserver = [this](const QString& line) {
+            log << line.mid(9).chopped(form.LineEnd.size());
+        };
+        dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+        form.txtDirectory->setText(dir);
+        dirReady = waitFor([this] { return form.MsgDir == dir; }, 2000);
+        sim.box().clearTrace();
+    }
+    bool ready() const { return sim.ok() && portReady && dirReady && sounds.isValid(); }
+    // Runs PROGRAM MESSAGES, then lets the box read the last bytes off the line.
+    void program()
+    {
+        form.Command3_Click();
+        spinFor(100);
+    }
+
+    std::array<QCheckBox*, 3> boxes() const { return {form.chkMsg1, form.chkMsg2, form.chkMsg6}; }
+    std::array<QLabel*, 3> labels() const
+    {
+        return {form.lblMsg1Sec, form.lblMsg2Sec, form.lblMsg6Sec};
+    }
+
+    SimHarness sim{kPort};  // before the window: its port scan must find the box
+    ModalAnswerer answerer;
+    Form1 form;
+    QTemporaryDir sounds;
+    QString dir;
+    QStringList log;
+    bool portReady = false;
+    bool dirReady = false;
+};
+
+// Watches the window while a run goes on.
+struct RunWatch {
+    explicit RunWatch(Rig& rig) : r(rig)
+    {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (r.form.Recording == kFalse)
+                return;
+            for (int i = 0; i < 3; ++i)
+                greenWhileRecording[i] = greenWhileRecording[i] || isGreen(r.boxes()[i]);
+            buttonLockedWhileRecording = !r.form.Command3->isEnabled() &&
+                                         r.form.Command3->text() == "<<PROGRAMMING>>";
+            if (onRecording)
+                onRecording();
+        });
+        timer.start();
+    }
+    Rig& r;
+    QTimer timer;
+    std::array<bool, 3> greenWhileRecording{};
+    bool buttonLockedWhileRecording = false;
+    std::function<void()> onRecording;
+};
+
+}  // namespace
+
+class TestMessageProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void formatSeconds_data();
+    void formatSeconds();
+    void recordLimit_data();
+    void recordLimit();
+    void radioOnly();
+    void fiveSecondRecordingTiming();
+    void nothingTicked();
+    void fourthFailedAttemptEndsRun();
+    void readOutFailureEndsRun();
+    void boxClearedWhileEarlierSlotRecords();
+    void unusableFileRefusedBeforeRecording_data();
+    void unusableFileRefusedBeforeRecording();
+};
+
+void TestMessageProgram::formatSeconds_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("5.5") << 5.5 << "5.50";
+    QTest::newRow("0.25") << 0.25 << ".25";
+    QTest::newRow("123.456") << 123.456 << "123.46";
+    QTest::newRow("0") << 0.0 << ".00";
+    QTest::newRow("0.004 rounds to nothing") << 0.004 << ".00";
+    QTest::newRow("0.999 carries into the whole part") << 0.999 << "1.00";
+    QTest::newRow("10") << 10.0 << "10.00";
+    QTest::newRow("110294 bytes") << PlayingSeconds(110294) << "5.00";
+}
+
+void TestMessageProgram::formatSeconds()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(FormatSeconds(seconds), text);
+}
+
+void TestMessageProgram::recordLimit_data()
+{
+    QTest::addColumn<double>("bytes");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("empty") << 0.0 << 0;
+    QTest::newRow("1102") << 1102.0 << 0;
+    QTest::newRow("1103") << 1103.0 << 1;
+    QTest::newRow("one second") << 22050.0 << 10;
+    QTest::newRow("110294") << 110294.0 << 50;
+    QTest::newRow("longest countable") << 72252337.0 << 32767;
+    QTest::newRow("one byte more") << 72252338.0 << 32768;
+}
+
+void TestMessageProgram::recordLimit()
+{
+    QFETCH(double, bytes);
+    QFETCH(int, limit);
+    QCOMPARE(RecordLimitFor(PlayingSeconds(bytes)), limit);
+}
+
+// Only Radio ticked: the other labels hidden (even if shown before), 'B' and
+// the two stops on the wire, the box green only while it records, port closed.
+// Its 1102 bytes give RecordLimit 0: the first Timer1 tick ends the recording,
+// so the first stop follows the ACK by the 300 ms pause, at most one tick and
+// the 200 ms pause.
+void TestMessageProgram::radioOnly()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    QVERIFY(writeWav(rig.dir + "radio.wav", 1102));
+    rig.form.chkMsg2->setChecked(true);
+    rig.form.lblMsg1Sec->show();
+    rig.form.lblMsg6Sec->show();
+    RunWatch watch(rig);
+
+    rig.program();
+
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("Bdd"));
+    QVERIFY(rig.sim.hostSent().startsWith("qq"));
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QVERIFY(rig.form.lblMsg1Sec->isHidden());
+    QVERIFY(rig.form.lblMsg6Sec->isHidden());
+    QVERIFY(!rig.form.lblMsg2Sec->isHidden());
+    QCOMPARE(rig.form.lblMsg2Sec->text(), QStringLiteral("Length: .05  Timer:  1"));
+    QCOMPARE(rig.log, QStringList{"Radio/Msg2 Programmed " + rig.dir + "radio.wav"});
+    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(watch.greenWhileRecording, (std::array<bool, 3>{false, true, false}));
+    QVERIFY(watch.buttonLockedWhileRecording);
+    QVERIFY(!isGreen(rig.form.chkMsg2));
+    QVERIFY(rig.form.chkMsg2->isChecked());
+    QVERIFY(rig.form.Command3->isEnabled());
+    QCOMPARE(rig.form.Command3->text(), QStringLiteral("PROGRAM MESSAGES"));
+    QCOMPARE(rig.form.Msg2Len, 1102.0);
+    QCOMPARE(rig.form.RecordLimit, 0);
+    QCOMPARE(rig.sim.box().recordings().size(), 1);
+    QCOMPARE(rig.sim.box().recordings().first().stops, 2);
+    const double lasted = rig.sim.box().recordings().first().lastedMs;
+    QVERIFY2(lasted >= 290 + 190 && lasted <= 300 + 100 + 200 + 500,
+             qPrintable(QString::number(lasted)));
+}
+
+// The one long case: 110294 bytes record for 50 ticks, so the first stop
+// comes no sooner than 300 ms + 49 ticks of 100 ms + 200 ms after the ACK.
+// Then the second stop 200 ms later, and 700 ms after it the next command.
+void TestMessageProgram::fiveSecondRecordingTiming()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    QVERIFY(writeWav(rig.dir + "local.wav", 110294));
+    QVERIFY(writeWav(rig.dir + "msg2.wav", 500));
+    rig.form.chkMsg1->setChecked(true);
+    rig.form.chkMsg2->setChecked(true);
+    QCOMPARE(rig.form.Msg2File, QStringLiteral("msg2.wav"));
+    qint32 localLimit = -1;
+    rig.form.LogObserver = [&](const QString& line) {
+        rig.log << line.mid(9).chopped(rig.form.LineEnd.size());
+        if (rig.log.last().startsWith("Local/Msg1"))
+            localLimit = rig.form.RecordLimit;
+    };
+    RunWatch watch(rig);
+
+    rig.program();
+
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddBdd"));
+    QCOMPARE(rig.log, QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
+                                   "Radio/Msg2 Programmed " + rig.dir + "msg2.wav"}));
+    QCOMPARE(localLimit, 50);
+    QCOMPARE(rig.form.lblMsg1Sec->text(), QStringLiteral("Length: 5.00  Timer:  50"));
+    QCOMPARE(watch.greenWhileRecording, (std::array<bool, 3>{true, true, false}));
+
+    const QList<Recording>& rec = rig.sim.box().recordings();
+    QCOMPARE(rec.size(), 2);
+    QVERIFY2(rec[0].lastedMs >= 5300 && rec[0].lastedMs <= 6200,
+             qPrintable(QString::number(rec[0].lastedMs)));
+    QList<double> stops;
+    double radioCommand = -1;
+    for (const WireByte& w : rig.sim.hostEntries()) {
+        if (w.byte == 'd')
+            stops << w.ms;
+        if (w.byte == 'B')
+            radioCommand = w.ms;
+    }
+    QCOMPARE(stops.size(), 4);
+    QVERIFY2(stops[1] - stops[0] >= 170 && stops[1] - stops[0] <= 700,
+             qPrintable(QString::number(stops[1] - stops[0])));
+    QVERIFY2(radioCommand - stops[1] >= 660 && radioCommand - stops[1] <= 1500,
+             qPrintable(QString::number(radioCommand - stops[1])));
+}
+
+void TestMessageProgram::nothingTicked()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    rig.program();
+    QCOMPARE(rig.log, QStringList{"No Message Selected"});
+    QCOMPARE(rig.answerer.count(), 1);
+    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("No Message Selected"));
+    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Must Select at Least One Message"));
+    QVERIFY(rig.answerer.boxes[0].warningIcon);
+    spinFor(50);
+    QVERIFY(rig.sim.hostSent().isEmpty());
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+}
+
+// Four refused attempts for Local: its failure line ends the run, and Radio,
+// though ticked, is never commanded.
+void TestMessageProgram::fourthFailedAttemptEndsRun()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    QVERIFY(writeWav(rig.dir + "local.wav", 800));
+    QVERIFY(writeWav(rig.dir + "radio.wav", 800));
+    rig.form.chkMsg1->setChecked(true);
+    rig.form.chkMsg2->setChecked(true);
+    CallBoxFaults faults;
+    faults.ackFromAttempt = 5;
+    faults.earlyAttemptByte = 0x15;
+    rig.sim.box().setFaults(faults);
+
+    rig.program();
+
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AAAA"));
+    const QString retry = QStringLiteral("Char Not ACK: Local/Msg 1 - Retry");
+    QCOMPARE(rig.log, QStringList({retry, retry, retry, retry,
+                                   "**ERR: Local/MSG1 Failed to Program"}));
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QVERIFY(!rig.form.lblMsg1Sec->isHidden());
+    QVERIFY(rig.form.lblMsg2Sec->isHidden());
+    QVERIFY(!isGreen(rig.form.chkMsg1));
+    QVERIFY(rig.form.chkMsg1->isChecked() && rig.form.chkMsg2->isChecked());
+    QVERIFY(rig.form.Command3->isEnabled());
+    QCOMPARE(rig.form.Command3->text(), QStringLiteral("PROGRAM MESSAGES"));
+    QCOMPARE(rig.form.TickCountdown, 0);
+}
+
+// The read-out is the check that the box answers: when it fails, no message
+// command goes out, though the box would acknowledge one.
+void TestMessageProgram::readOutFailureEndsRun()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    QVERIFY(writeWav(rig.dir + "local.wav", 800));
+    rig.form.chkMsg1->setChecked(true);
+    CallBoxFaults faults;
+    faults.sumsNeverAgree = true;
+    rig.sim.box().setFaults(faults);
+
+    rig.program();
+
+    QCOMPARE(rig.form.ReadFailed, kTrue);
+    QCOMPARE(rig.log, QStringList{"Data Read Errors From ZT870K"});
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QVERIFY(rig.form.lblMsg1Sec->isHidden());
+    QCOMPARE(rig.answerer.count(), 0);
+}
+
+// Each box is read when the run reaches it: Radio, cleared while Local
+// records, is skipped and its label hidden; Low battery still follows.
+void TestMessageProgram::boxClearedWhileEarlierSlotRecords()
+{
+    Rig rig;
+    QVERIFY(rig.ready());
+    QVERIFY(writeWav(rig.dir + "local.wav", 6000));  // 3 ticks
+    QVERIFY(writeWav(rig.dir + "radio.wav", 800));
+    QVERIFY(writeWav(rig.dir + "lowbatt.wav", 800));
+    for (QCheckBox* box : rig.boxes())
+        box->setChecked(true);
+    rig.form.lblMsg2Sec->setText("stale");
+    RunWatch watch(rig);
+    bool cleared = false;
+    watch.onRecording = [&] {
+        if (!cleared && isGreen(rig.form.chkMsg1)) {
+            rig.form.chkMsg2->setChecked(false);
+            cleared = true;
+        }
+    };
+
+    rig.program();
+
+    QVERIFY(cleared);
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddFdd"));
+    QVERIFY(rig.form.lblMsg2Sec->isHidden());
+    QVERIFY(!rig.form.lblMsg6Sec->isHidden());
+    QCOMPARE(rig.log, QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
+                                   "LowBatt/Msg6 Programmed " + rig.dir + "lowbatt.wav"}));
+    QCOMPARE(rig.answerer.count(), 0);
+}
+
+void TestMessageProgram::unusableFileRefusedBeforeRecording_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<QString>("label");  // "" when hidden
+    QTest::newRow("removed") << "remove" << "File Not Found" << "File Not Found: " << "";
+    QTest::newRow("replaced by a folder") << "folder" << "File Not Found" << "File Not Found: "
+                                          << "";
+    QTest::newRow("too long to count")
+        << "grow" << "File Too Long" << "File Too Long: " << "Length: 3276.75";
+}
+
+// A sound file that can't be measured, or that RecordTicks could never count
+// to its end, is refused before the record command goes out: the slot fails
+// and the run ends, with a warning naming the file.
+void TestMessageProgram::unusableFileRefusedBeforeRecording()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, title);
+    QFETCH(QString, prefix);
+    QFETCH(QString, label);
+    Rig rig;
+    QVERIFY(rig.ready());
+    const QString local = rig.dir + "local.wav";
+    QVERIFY(writeWav(local, 800));
+    QVERIFY(writeWav(rig.dir + "radio.wav", 800));
+    rig.form.chkMsg1->setChecked(true);
+    rig.form.chkMsg2->setChecked(true);
+    if (change == "remove" || change == "folder")
+        QVERIFY(QFile::remove(local));
+    if (change == "folder")
+        QVERIFY(QDir(rig.dir).mkdir("local.wav"));
+    if (change == "grow")  // sparse: takes no room on disk
+        QVERIFY(QFile::resize(local, 72252338));
+    // Should a 54-minute recording start after all, cut it short so that the
+    // test fails at once rather than at its time-out.
+    RunWatch watch(rig);
+    watch.onRecording = [&] {
+        if (rig.form.RecordLimit > kMaxRecordLimit)
+            rig.form.RecordLimit = 0;
+    };
+
+    rig.program();
+
+    QCOMPARE(rig.log, QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(rig.answerer.count(), 1);
+    QCOMPARE(rig.answerer.boxes[0].title, title);
+    QCOMPARE(rig.answerer.boxes[0].text, prefix + local);
+    QVERIFY(rig.answerer.boxes[0].warningIcon);
+    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QVERIFY(rig.sim.hostSent().startsWith("qq"));  // the read-out did run
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QCOMPARE(rig.form.Recording, kFalse);
+    QCOMPARE(rig.form.lblMsg1Sec->isHidden(), label.isEmpty());
+    if (!label.isEmpty())
+        QCOMPARE(rig.form.lblMsg1Sec->text(), label);
+    QVERIFY(rig.form.lblMsg2Sec->isHidden());
+    QVERIFY(!isGreen(rig.form.chkMsg1));
+    QVERIFY(rig.form.Command3->isEnabled());
+    QCOMPARE(rig.form.Command3->text(), QStringLiteral("PROGRAM MESSAGES"));
+}
+
+QTEST_MAIN(TestMessageProgram)
+#include "test_message_program.moc"
