@@ -74,7 +74,9 @@ void TestExchange::ackAtOnce()
     // The value byte follows the letter after the 2-tick pause, not at once.
     const QList<WireByte> sent = m_sim->hostEntries();
     const double gap = sent[1].ms - sent[0].ms;
-    QVERIFY2(gap >= 8 && gap < 200, qPrintable(QString::number(gap)));
+    // A late tick is followed by an early one, so under load two ticks can come
+    // closer than 10 ms; without the pause the gap would be about 0.
+    QVERIFY2(gap >= 5 && gap < 200, qPrintable(QString::number(gap)));
 }
 
 void TestExchange::failedAttempts_data()

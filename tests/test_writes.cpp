@@ -88,7 +88,9 @@ void TestWrites::roadOfOneWrite()
     QCOMPARE(box.size(), 1 + 19 + 19);
     QCOMPARE(box[0].byte, quint8(0x06));
     const double valueGap = host[1].ms - host[0].ms;
-    QVERIFY2(valueGap >= 9 && valueGap < 200, qPrintable(QString::number(valueGap)));
+    // A late tick is followed by an early one, so under load two ticks can come
+    // closer than 10 ms; without the pause the gap would be about 0.
+    QVERIFY2(valueGap >= 5 && valueGap < 200, qPrintable(QString::number(valueGap)));
     const double settle = host[2].ms - box[0].ms;
     QVERIFY2(settle >= 29 * WindowRig::kTickMs && settle < 2000, qPrintable(QString::number(settle)));
     const double readPause = host[3].ms - box[19].ms;

@@ -4,6 +4,7 @@
 // subsystem folders (app/, link/, settings/, messages/) but all belong here.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -228,6 +229,7 @@ private:
     void BuildControls();  // app/Layout.cpp
     void ConnectHandlers();
     bool m_timer1Busy = false;
+    QElapsedTimer m_lastTick;  // when Timer2 last counted
     bool m_logBoxEdited = false;  // the user typed into the log box
     bool m_logWriting = false;
     qsizetype m_logLinesNotShown = 0;
