@@ -7,69 +7,27 @@
 #include "link/Protocol.h"
 #include "settings/SettingWrite.h"
 
-void Form1::cmdWriteChannel_Click()
+namespace {
+
+// A write button's click: one device operation running its row.
+void clickWrite(Form1& form, int row)
 {
-    if (!BeginDeviceOperation())
+    if (!form.BeginDeviceOperation())
         return;
-    RunSettingWrite(kSettingWrites[kChannelRow]);
-    EndDeviceOperation();
+    form.RunSettingWrite(kSettingWrites[row]);
+    form.EndDeviceOperation();
 }
 
-void Form1::cmdWriteProfileId_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kProfileIdRow]);
-    EndDeviceOperation();
-}
+}  // namespace
 
-void Form1::cmdWriteSpkrVol_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kSpeakerVolumeRow]);
-    EndDeviceOperation();
-}
-
-void Form1::cmdWriteRadioVol_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kRadioVolumeRow]);
-    EndDeviceOperation();
-}
-
-void Form1::cmdWriteIsdVol_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kIsdVolumeRow]);
-    EndDeviceOperation();
-}
-
-void Form1::cmdWriteCallCycle_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kCallCycleRow]);
-    EndDeviceOperation();
-}
-
-void Form1::cmdWriteCycleDelay_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kCycleDelayRow]);
-    EndDeviceOperation();
-}
-
-void Form1::cmdWriteLedPattern_Click()
-{
-    if (!BeginDeviceOperation())
-        return;
-    RunSettingWrite(kSettingWrites[kLedPatternRow]);
-    EndDeviceOperation();
-}
+void Form1::cmdWriteChannel_Click() { clickWrite(*this, kChannelRow); }
+void Form1::cmdWriteProfileId_Click() { clickWrite(*this, kProfileIdRow); }
+void Form1::cmdWriteSpkrVol_Click() { clickWrite(*this, kSpeakerVolumeRow); }
+void Form1::cmdWriteRadioVol_Click() { clickWrite(*this, kRadioVolumeRow); }
+void Form1::cmdWriteIsdVol_Click() { clickWrite(*this, kIsdVolumeRow); }
+void Form1::cmdWriteCallCycle_Click() { clickWrite(*this, kCallCycleRow); }
+void Form1::cmdWriteCycleDelay_Click() { clickWrite(*this, kCycleDelayRow); }
+void Form1::cmdWriteLedPattern_Click() { clickWrite(*this, kLedPatternRow); }
 
 void Form1::RunSettingWrite(const SettingWrite& row)
 {
