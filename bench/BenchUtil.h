@@ -1,7 +1,10 @@
 #pragma once
-// Small helpers shared by the benchmarks: summary figures and CPU time.
+// Small helpers shared by the benchmarks: summary figures, CPU time, memory,
+// and the one-line results that scripts/benchmarks gathers.
+#include <QFile>
 #include <QString>
 #include <algorithm>
+#include <cstdio>
 #include <sys/resource.h>
 #include <vector>
 
@@ -26,4 +29,27 @@ inline double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Resident memory of this process in kB (VmRSS of /proc/self/status), 0 where
+// there is none.
+inline long vmRssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// "RESULT <name> <value> <unit>": one figure for scripts/benchmarks.
+inline void result(const char* name, double value, const char* unit)
+{
+    std::printf("RESULT %s %.6g %s\n", name, value, unit);
+}
+inline void result(const QByteArray& name, double value, const char* unit)
+{
+    result(name.constData(), value, unit);
 }

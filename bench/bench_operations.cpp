@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "BenchUtil.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "app/Form1.h"
@@ -61,8 +62,13 @@ Figures measure(const std::function<void()>& operation)
     return {ms[ms.size() / 2], ms.front(), ms.back()};
 }
 
-void report(const char* name, const Figures& f, const Model& m)
+void report(const char* name, const char* key, const Figures& f, const Model& m)
 {
+    const QByteArray k(key);
+    result(k + "_ms", f.median, "ms");
+    result(k + "_nominal_ms", m.nominal(), "ms");
+    result(k + "_over_nominal", f.median / m.nominal(), "ratio");
+    result(k + "_over_sim_paced", f.median / m.simulated(), "ratio");
     std::printf("%-26s median %7.1f  min %7.1f  max %7.1f ms | nominal %7.1f ms  ratio %.3f"
                 " | sim-paced model %7.1f ms  ratio %.3f\n",
                 name, f.median, f.min, f.max, m.nominal(), f.median / m.nominal(),
@@ -114,8 +120,8 @@ int main(int argc, char** argv)
                       kWriteTicks + kReadTicks};
     const Model read{kReadHostBytes, kReadBoxBytes, kReadTicks};
     std::printf("%d runs each; byte %.1f ms, tick %.0f ms\n", kRuns, kByteMs, kTickMs);
-    report("write call cycle + read", measure([&] { form.cmdWriteCallCycle_Click(); }), write);
-    report("read all values", measure([&] { form.cmdReadValues_Click(); }), read);
+    report("write call cycle + read", "op_write_call_cycle", measure([&] { form.cmdWriteCallCycle_Click(); }), write);
+    report("read all values", "op_read_all_values", measure([&] { form.cmdReadValues_Click(); }), read);
     if (form.txtCallCycleRead->text() != QStringLiteral("12"))
         std::printf("warning: read-back shows \"%s\"\n", qPrintable(form.txtCallCycleRead->text()));
     return 0;

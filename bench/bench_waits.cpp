@@ -38,6 +38,10 @@ int main(int argc, char* argv[])
         ok = ok && fine;
         std::printf("  %3d ticks (nominal %4.0f): %7.1f / %7.1f / %7.1f  %s\n", ticks, nominal,
                     s.median, s.min, s.max, fine ? "ok" : "MISS");
+        const QByteArray name = "wait_" + QByteArray::number(ticks) + "_ticks";
+        result(name, s.median, "ms");
+        result(name + "_min", s.min, "ms");
+        result(name + "_max", s.max, "ms");
     }
 
     auto cpuShare = [&](auto&& during, double seconds) {
@@ -56,6 +60,8 @@ int main(int argc, char* argv[])
     const double waiting = cpuShare([&](double s) { form.TickWait(int(s * 100)); }, 5.0);
     std::printf("CPU share of one core: idle %.2f%% (target < 1%%), during a long wait %.2f%% (target < 2%%)\n",
                 idle, waiting);
+    result("cpu_idle", idle, "%");
+    result("cpu_long_wait", waiting, "%");
     ok = ok && idle < 1.0 && waiting < 2.0;
     std::printf("%s\n", ok ? "PASS" : "MISS");
     return 0;

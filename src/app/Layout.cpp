@@ -15,6 +15,7 @@
 #include <QStylePainter>
 #include <cmath>
 
+#include "app/Accessibility.h"
 #include "app/FolderList.h"
 #include "app/Form1.h"
 
@@ -383,6 +384,8 @@ void Form1::BuildControls() {
     setColour(txtStatusMessages, QPalette::Text, Qt::black);
     txtStatusMessages->setPlainText(QStringLiteral("Text1"));
     label(this, Label26, "Label26", "zt870k_v112", twRect(13440, 8160, 1095, kLineH));
+
+    SetUpKeyboardAndNames(*this);
 }
 
 void Form1::paintEvent(QPaintEvent* /*event*/) {

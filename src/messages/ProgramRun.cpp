@@ -23,11 +23,9 @@ const QColor kProgrammingColour(0, 255, 0);
 
 void setBoxBackground(QCheckBox* box, const QColor& colour)
 {
-    // A button fills its background from the Button role, not Window.
     // A button's background is painted in its Button role, not Window.
     QPalette palette = box->palette();
     palette.setColor(box->backgroundRole(), colour);
-    palette.setColor(QPalette::Button, colour);
     box->setPalette(palette);
     box->setAutoFillBackground(true);
 }
