@@ -1,5 +1,6 @@
 // The number entry rule that every typed number goes through.
 #include <QtTest>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,7 @@ private slots:
     void entryToInteger_data();
     void entryToInteger();
     void oddTextNeverBreaks();
+    void pointInCommaLocale();
 };
 
 void TestNumberEntry::readNumber_data()
@@ -137,6 +139,40 @@ void TestNumberEntry::oddTextNeverBreaks()
     }
     QVERIFY(std::isinf(ReadNumber(QString(400, QLatin1Char('9')))));
     QCOMPARE(ReadNumber(QStringLiteral("1") + QString(5000, QLatin1Char('0')) + QStringLiteral("E-5000")), 1.0);
+}
+
+void TestNumberEntry::pointInCommaLocale()
+{
+    // The window's QApplication hands the user's locale to the C library. In a
+    // locale whose decimal separator is a comma the point must still count.
+    // None is installed on a bare machine, so the test compiles its own.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile source(dir.filePath(QStringLiteral("comma.src")));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    source.write("LC_NUMERIC\ndecimal_point \"<U002C>\"\nthousands_sep \"\"\ngrouping -1\nEND LC_NUMERIC\n");
+    source.close();
+    // localedef warns about the categories left out and exits 1; -c writes anyway.
+    QProcess localedef;
+    localedef.setStandardOutputFile(QProcess::nullDevice());
+    localedef.setStandardErrorFile(QProcess::nullDevice());
+    localedef.start(QStringLiteral("localedef"), {QStringLiteral("-c"), QStringLiteral("-i"),
+                                                  source.fileName(), dir.filePath(QStringLiteral("comma"))});
+    localedef.waitForFinished();
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    if (!std::setlocale(LC_NUMERIC, "comma")) {
+        qunsetenv("LOCPATH");
+        QSKIP("localedef could not build a comma locale (Debian package locales missing?)");
+    }
+    const auto restore = qScopeGuard([] {
+        std::setlocale(LC_NUMERIC, "C");
+        qunsetenv("LOCPATH");
+    });
+    QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray(","));
+    QCOMPARE(ReadNumber(QStringLiteral("1.5")), 1.5);
+    QCOMPARE(ReadNumber(QStringLiteral(".6E1")), 6.0);
+    QCOMPARE(ReadNumber(QStringLiteral("1,5")), 1.0);
+    QCOMPARE(EntryToInteger(QStringLiteral(".6"), 1, 30), std::optional<int>(1));
 }
 
 QTEST_APPLESS_MAIN(TestNumberEntry)

@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
+#include <locale.h>  // newlocale, strtod_l (POSIX)
 #include <string>
 
 namespace {
@@ -47,6 +48,14 @@ double readRadix(const std::string& s, size_t pos, int radix)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// QApplication hands the user's locale to the C library, and plain strtod would
+// then stop "1.5" at the point in a comma locale; the rule always means a point.
+locale_t cLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return c;
+}
+
 }  // namespace
 
 double ReadNumber(const QString& text)
@@ -85,7 +94,7 @@ double ReadNumber(const QString& text)
         }
     }
     const std::string number = s.substr(0, end);
-    const double value = std::strtod(number.c_str(), nullptr);
+    const double value = strtod_l(number.c_str(), nullptr, cLocale());
     return std::isnan(value) ? 0.0 : value;
 }
 
