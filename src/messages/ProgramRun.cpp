@@ -83,6 +83,10 @@ public:
                              QLatin1Char(' ') + QString::number(f.RecordTicks));
         }
 
+        // A line that went away during the recording took the stop characters
+        // with it: the box was never told to stop, so this is no success.
+        if (f.MSComm1.deviceLost())
+            return fail();
         restoreButton();
         f.LogFile(QString::fromLatin1(s.success) + path);
         f.TickWait(Ticks::kAfterMessage);

@@ -1,0 +1,159 @@
+#include "WireOracle.h"
+
+#include <QRegularExpression>
+
+#include "settings/ValueBlock.h"
+
+namespace {
+
+constexpr quint8 kAckByte = 0x06;
+constexpr int kBlockLength = 19;
+
+// Index of the host's last byte at or before `atMs`, or -1.
+qsizetype lastHostByteBefore(const QList<WireByte>& wire, double atMs)
+{
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < wire.size() && wire[i].ms <= atMs; ++i)
+        if (wire[i].dir == WireDir::HostToBox)
+            last = i;
+    return last;
+}
+
+QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
+
+}  // namespace
+
+QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs,
+                           bool mustBeLast)
+{
+    // Host bytes up to atMs, with their wire indexes.
+    QByteArray host;
+    QList<qsizetype> at;
+    for (qsizetype i = 0; i < wire.size() && wire[i].ms <= atMs; ++i) {
+        if (wire[i].dir == WireDir::HostToBox) {
+            host.append(char(wire[i].byte));
+            at << i;
+        }
+    }
+    const qsizetype start = mustBeLast ? (host.endsWith(sent) ? host.size() - sent.size() : -1)
+                                       : host.lastIndexOf(sent);
+    if (sent.isEmpty() || start < 0)
+        return QStringLiteral("the host's bytes before the success (%1) don't end in %2")
+            .arg(hex(host.right(8)), hex(sent));
+    const qsizetype lastSent = at[start + sent.size() - 1];
+    for (qsizetype i = lastSent + 1; i < wire.size() && wire[i].ms <= atMs; ++i) {
+        if (wire[i].dir == WireDir::HostToBox)
+            break;
+        if (wire[i].byte == kAckByte)
+            return {};
+    }
+    return QStringLiteral("no ACK from the box after the host's %1 at %2 ms")
+        .arg(hex(sent))
+        .arg(wire[lastSent].ms, 0, 'f', 1);
+}
+
+bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs)
+{
+    const qsizetype last = lastHostByteBefore(wire, atMs);
+    for (qsizetype i = last + 1; i < wire.size() && wire[i].ms <= atMs; ++i)
+        if (wire[i].dir == WireDir::BoxToHost)
+            return true;
+    return false;
+}
+
+QStringList columnFor(const QByteArray& block)
+{
+    auto byte = [&](int offset) { return quint8(block.at(offset)); };
+    if (block.size() < kBlockLength)
+        return {};
+    return {ByteText(byte(BlockOffset::kChannel)),
+            ProfileIdText(DecodeProfileId(byte(BlockOffset::kProfileHigh),
+                                          byte(BlockOffset::kProfileLow))),
+            ByteText(byte(BlockOffset::kSpeakerVolume)),
+            ByteText(byte(BlockOffset::kRadioVolume)),
+            IsdVolumeText(byte(BlockOffset::kIsdVolume)),
+            ByteText(byte(BlockOffset::kCallCycles)),
+            ByteText(byte(BlockOffset::kCycleDelay)),
+            ByteText(byte(BlockOffset::kLedPattern)),
+            SoftwareVersionText(block.mid(BlockOffset::kVersion, BlockOffset::kVersionLength))};
+}
+
+QList<QByteArray> answeredBlocks(const QList<WireByte>& wire)
+{
+    QList<QByteArray> blocks;
+    bool collecting = false;
+    for (const WireByte& w : wire) {
+        if (w.dir == WireDir::HostToBox) {
+            collecting = w.byte == 'q';
+            if (collecting)
+                blocks << QByteArray();
+        } else if (collecting) {
+            blocks.last().append(char(w.byte));
+        }
+    }
+    return blocks;
+}
+
+bool columnFromWire(const QStringList& column, const QList<WireByte>& wire, bool anyRun)
+{
+    for (const QByteArray& block : answeredBlocks(wire))
+        if (columnFor(block) == column)
+            return true;
+    if (!anyRun)
+        return false;
+    const QByteArray all = wireBytes(wire, WireDir::BoxToHost);
+    for (qsizetype k = 0; k + kBlockLength <= all.size(); ++k)
+        if (columnFor(all.mid(k, kBlockLength)) == column)
+            return true;
+    return false;
+}
+
+bool isWellFormedLogLine(const QString& line, const QString& lineEnd)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("\\A([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "));
+    if (!line.endsWith(lineEnd) || !stamp.match(line).hasMatch())
+        return false;
+    // The text itself holds no line break: one entry, one line.
+    const QString text = line.mid(9).chopped(lineEnd.size());
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'));
+}
+
+bool isKnownLogText(const QString& text)
+{
+    static const QString labels = QStringLiteral(
+        "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|"
+        "LED Pattern)");
+    static const QString whats = QStringLiteral("(Local/Msg 1|Radio/Msg 2|LowBatt/Msg 6)");
+    static const QList<QRegularExpression> patterns = [] {
+        QList<QRegularExpression> out;
+        for (const QString& p : {
+                 QStringLiteral("Interface Startup Complete"),
+                 QStringLiteral("Total Comm Ports Found: [0-9]+"),
+                 QStringLiteral("\\*\\*\\*No Serial Ports Detected"),
+                 QStringLiteral("ZT870K Comm Fail"),
+                 QStringLiteral("Data Read Errors From ZT870K"),
+                 labels + QStringLiteral(" (Out Of Range|Update Complete)"),
+                 QStringLiteral("(Char Not ACK|Timeout No ACK): (") + labels + "|" + whats +
+                     QStringLiteral(") - Retry"),
+                 QStringLiteral("\\*\\*ERR: ") + labels + QStringLiteral(" Failed to Program"),
+                 QStringLiteral("\\*\\*ERR: (Local/MSG1|Radio/MSG2|LowBatt/MSG6) Failed to Program"),
+                 QStringLiteral("(Local/Msg1|Radio/Msg2|LowBatt/Msg6) Programmed .+"),
+                 QStringLiteral("No Message Selected"),
+                 QStringLiteral("No File .+ or .+"),
+             })
+            out << QRegularExpression(QRegularExpression::anchoredPattern(p),
+                                      QRegularExpression::DotMatchesEverythingOption);
+        return out;
+    }();
+    for (const QRegularExpression& p : patterns)
+        if (p.match(text).hasMatch())
+            return true;
+    return false;
+}
+
+bool isScanLine(const QString& text)
+{
+    return text.startsWith(QLatin1String("Total Comm Ports Found: ")) ||
+           text == QLatin1String("***No Serial Ports Detected");
+}

@@ -1,0 +1,489 @@
+// Message files and directories as they turn up in the field: odd folder names,
+// links, pipes, files that go away or change under a run, cut-off WAV files,
+// and boxes filled by pasting far more than they take. Each case ends with a
+// clear message or a correct run, never a freeze, and nothing out of range sent.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "WavFile.h"
+#include "WindowRig.h"
+#include "WireOracle.h"
+#include "app/FolderList.h"
+#include "app/StatusLog.h"
+#include "messages/SoundPlayer.h"
+
+namespace {
+
+using Button = QPushButton* Form1::*;
+using Entry = QLineEdit* Form1::*;
+const QString kSep = QDir::separator();
+
+// A message directory under a temporary folder, chosen through the folder list
+// as the technician would, and taken into MsgDir by the next Timer1 tick.
+struct PathRig {
+    PathRig() { rig.sim.box().setByteMs(2.0); }
+    bool use(const QString& dir)
+    {
+        if (!rig.form.Dir1->setPath(dir))
+            return false;
+        shown = QDir::toNativeSeparators(dir) + kSep;
+        return rig.form.txtDirectory->text() + kSep == shown &&
+               waitFor([&] { return rig.form.MsgDir == shown; }, 2000);
+    }
+    void program()
+    {
+        rig.sim.box().clearTrace();
+        rig.mark();
+        QTest::mouseClick(rig.form.Command3, Qt::LeftButton);
+        spinFor(50);
+    }
+    QByteArray commands() const { return QByteArray(rig.sim.hostSent()).replace('q', ""); }
+
+    WindowRig rig;
+    QTemporaryDir top;
+    QString shown;  // the directory as MsgDir holds it
+};
+
+// Builds a WAV file's bytes: a fmt chunk, an optional extra chunk, and a data
+// chunk declaring `declared` bytes of which `present` follow.
+QByteArray wav(quint16 tag, quint16 channels, quint32 rate, quint16 bits, quint32 declared,
+               int present, const QByteArray& extraChunk = {}, bool dataFirst = false)
+{
+    auto le16 = [](quint16 v) { QByteArray b(2, 0); qToLittleEndian(v, b.data()); return b; };
+    auto le32 = [](quint32 v) { QByteArray b(4, 0); qToLittleEndian(v, b.data()); return b; };
+    const quint16 align = quint16(channels * bits / 8);
+    const QByteArray fmt = "fmt " + le32(16) + le16(tag) + le16(channels) + le32(rate) +
+                           le32(rate * align) + le16(align) + le16(bits);
+    const QByteArray data = "data" + le32(declared) + QByteArray(present, '\x11');
+    const QByteArray body = dataFirst ? data + fmt : fmt + extraChunk + data;
+    return "RIFF" + le32(quint32(4 + body.size())) + "WAVE" + body;
+}
+
+// Stops the whole test with a message if a step never returns: a frozen
+// window would otherwise only show up as the suite's time-out.
+class Watchdog {
+public:
+    Watchdog(int seconds, const char* what)
+        : m_thread([this, seconds, what] {
+              for (int i = 0; i < seconds * 10 && !m_done; ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+              if (!m_done) {
+                  std::fprintf(stderr, "FROZEN: %s did not return within %d s\n", what, seconds);
+                  std::_Exit(3);
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+}  // namespace
+
+class TestPaths : public QObject {
+    Q_OBJECT
+private slots:
+    void messageDirectories_data();
+    void messageDirectories();
+    void fileEntries_data();
+    void fileEntries();
+    void directoryRemovedWhileSelected();
+    void fileReplacedDuringReadOut();
+    void cutOffWavDoesNotFreezeNextRecording();
+    void wavSound_data();
+    void wavSound();
+    void pastedIntoEntry_data();
+    void pastedIntoEntry();
+    void pastedIntoDirectory();
+};
+
+void TestPaths::messageDirectories_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("viaLink");
+    QTest::newRow("blanks") << "my voice messages" << false;
+    QTest::newRow("accents") << "Méssages ñ" << false;
+    QTest::newRow("CJK") << "音声" << false;
+    QTest::newRow("link to a folder") << "real folder" << true;
+}
+
+// The directory is found, the message recorded, and the log names the file
+// exactly as it is called.
+void TestPaths::messageDirectories()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, viaLink);
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    QString dir = p.top.filePath(name);
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(writeWav(dir + "/local.wav", 3000));
+    if (viaLink) {
+        const QString link = p.top.filePath("Nachrichten → link");
+        QVERIFY(QFile::link(dir, link));
+        dir = link;
+    }
+    QVERIFY(p.use(dir));
+    p.rig.form.chkMsg1->setChecked(true);
+    QVERIFY(p.rig.form.chkMsg1->isChecked());
+    QCOMPARE(p.rig.form.Msg1File, QStringLiteral("local.wav"));
+
+    p.program();
+
+    const QString line = "Local/Msg1 Programmed " + p.shown + "local.wav";
+    QCOMPARE(p.rig.newLog(), QStringList{line});
+    QCOMPARE(p.commands(), QByteArray("Add"));
+    QCOMPARE(p.rig.form.Msg1Len, 3000.0);
+    QCOMPARE(p.rig.answerer.count(), 0);
+    p.rig.form.FlushStatusBox();
+    QVERIFY(p.rig.form.txtStatusMessages->toPlainText().contains(line));
+}
+
+void TestPaths::fileEntries_data()
+{
+    // What stands in the directory under the local message's names.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("found");  // "" when the tick is refused
+    QTest::addColumn<int>("programmedSize");  // -1: not programmed here
+    QTest::newRow("link named local.wav to a file") << "link" << "local.wav" << 3000;
+    QTest::newRow("dangling local.wav, msg1.wav there") << "dangling+msg1" << "msg1.wav" << 800;
+    QTest::newRow("dangling local.wav alone") << "dangling" << "" << -1;
+    QTest::newRow("pipe named local.wav, msg1.wav there") << "pipe+msg1" << "msg1.wav" << 800;
+    QTest::newRow("pipe named local.wav alone") << "pipe" << "" << -1;
+    QTest::newRow("unreadable local.wav") << "unreadable" << "local.wav" << 0;
+}
+
+void TestPaths::fileEntries()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, found);
+    QFETCH(int, programmedSize);
+    if (setup == "unreadable" && geteuid() == 0)
+        QSKIP("running as root: file permissions don't keep root from reading");
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    const QString dir = p.top.filePath("sounds");
+    QVERIFY(QDir().mkpath(dir));
+    const QString local = dir + "/local.wav";
+    if (setup == "link") {
+        QVERIFY(writeWav(p.top.filePath("elsewhere.wav"), 3000));
+        QVERIFY(QFile::link(p.top.filePath("elsewhere.wav"), local));
+    } else if (setup.startsWith("dangling")) {
+        QVERIFY(QFile::link(p.top.filePath("gone.wav"), local));
+    } else if (setup.startsWith("pipe")) {
+        QCOMPARE(mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+    } else if (setup == "unreadable") {
+        QVERIFY(writeWav(local, 800));
+        QVERIFY(QFile::setPermissions(local, QFileDevice::Permissions()));
+    }
+    if (setup.endsWith("+msg1"))
+        QVERIFY(writeWav(dir + "/msg1.wav", 800));
+    QVERIFY(p.use(dir));
+
+    p.rig.form.chkMsg1->setChecked(true);
+
+    if (found.isEmpty()) {
+        const QString both = p.shown + "local.wav or " + p.shown + "msg1.wav";
+        QVERIFY(!p.rig.form.chkMsg1->isChecked());
+        QCOMPARE(p.rig.newLog(), QStringList({"No File " + both, "No File " + both}));
+        QCOMPARE(p.rig.answerer.count(), 2);
+        QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + both);
+        return;
+    }
+    QVERIFY(p.rig.form.chkMsg1->isChecked());
+    QCOMPARE(p.rig.form.Msg1File, found);
+    QCOMPARE(p.rig.answerer.count(), 0);
+    if (programmedSize < 0)
+        return;
+    p.program();
+    if (programmedSize == 0) {  // a file the program can't read is refused, not recorded
+        QCOMPARE(p.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+        QCOMPARE(p.rig.answerer.count(), 1);
+        QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + p.shown + found);
+        QCOMPARE(p.commands(), QByteArray());
+        return;
+    }
+    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + p.shown + found});
+    QCOMPARE(p.rig.form.Msg1Len, double(programmedSize));  // the file's size, not the link's
+    QCOMPARE(p.commands(), QByteArray("Add"));
+}
+
+// The folder goes away after Local was ticked: ticking Radio warns, and the
+// run refuses Local with a message instead of recording silence.
+void TestPaths::directoryRemovedWhileSelected()
+{
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    const QString dir = p.top.filePath("usb stick");
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(writeWav(dir + "/local.wav", 800));
+    QVERIFY(writeWav(dir + "/radio.wav", 800));
+    QVERIFY(p.use(dir));
+    p.rig.form.chkMsg1->setChecked(true);
+    QVERIFY(QDir(dir).removeRecursively());
+
+    p.rig.form.chkMsg2->setChecked(true);
+    const QString both = p.shown + "radio.wav or " + p.shown + "msg2.wav";
+    QVERIFY(!p.rig.form.chkMsg2->isChecked());
+    QCOMPARE(p.rig.newLog(), QStringList({"No File " + both, "No File " + both}));
+    QCOMPARE(p.rig.answerer.count(), 2);
+
+    p.program();
+
+    QCOMPARE(p.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(p.rig.answerer.count(), 1);
+    QCOMPARE(p.rig.answerer.boxes[0].title, QStringLiteral("File Not Found"));
+    QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + p.shown + "local.wav");
+    QCOMPARE(p.rig.sim.hostSent(), QByteArray("qq"));  // the read-out, and no command
+    QVERIFY(!p.rig.form.MSComm1.PortOpen());
+    QVERIFY(p.rig.allIdle());
+}
+
+// Another program swaps local.wav for a longer take while the run's read-out
+// is going on: the recording time comes from the file as it is when its slot
+// is reached.
+void TestPaths::fileReplacedDuringReadOut()
+{
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    const QString dir = p.top.filePath("takes");
+    QVERIFY(QDir().mkpath(dir));
+    const QString local = dir + "/local.wav";
+    QVERIFY(writeWav(local, 800));
+    QVERIFY(p.use(dir));
+    p.rig.form.chkMsg1->setChecked(true);
+    bool replaced = false;
+    p.rig.onEachByte([&](const WireByte& b) {
+        if (replaced || b.dir != WireDir::HostToBox || b.byte != 'q')
+            return;
+        replaced = true;
+        QTimer::singleShot(0, [&] {
+            // Written aside and renamed over the old one, as editors save.
+            QVERIFY(writeWav(local + ".new", 6615));
+            QVERIFY(std::rename(QFile::encodeName(local + ".new").constData(),
+                                QFile::encodeName(local).constData()) == 0);
+        });
+    });
+    qint32 limit = -1;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (p.rig.form.Recording != kFalse)
+            limit = p.rig.form.RecordLimit;
+    });
+    watch.start(5);
+
+    p.program();
+
+    QVERIFY(replaced);
+    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + p.shown + "local.wav"});
+    QCOMPARE(p.rig.form.Msg1Len, 6615.0);
+    QCOMPARE(limit, 3);
+    QVERIFY(p.rig.form.lblMsg1Sec->text().startsWith("Length: .30  Timer: "));
+}
+
+// WAV files cut off in the middle of a sample, or shorter than their header
+// says, are played as far as they go; the next message then records as usual
+// (the player once waited for the rest of such a file for ever, freezing the
+// window at the next message).
+void TestPaths::cutOffWavDoesNotFreezeNextRecording()
+{
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    const QString dir = p.top.filePath("cut");
+    QVERIFY(QDir().mkpath(dir));
+    auto put = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir + "/" + name);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(put("local.wav", wav(1, 1, 11025, 16, 1547, 1547)));   // half a sample at the end
+    QVERIFY(put("radio.wav", wav(1, 1, 11025, 16, 100000, 1000))); // a copy cut short
+    QVERIFY(writeWav(dir + "/lowbatt.wav", 1591));                  // odd size, no length given
+    QVERIFY(p.use(dir));
+    for (QCheckBox* box : {p.rig.form.chkMsg1, p.rig.form.chkMsg2, p.rig.form.chkMsg6})
+        box->setChecked(true);
+
+    {
+        Watchdog watchdog(60, "PROGRAM MESSAGES with cut-off WAV files");
+        p.program();
+    }
+
+    QCOMPARE(p.rig.newLog(), QStringList({"Local/Msg1 Programmed " + p.shown + "local.wav",
+                                          "Radio/Msg2 Programmed " + p.shown + "radio.wav",
+                                          "LowBatt/Msg6 Programmed " + p.shown + "lowbatt.wav"}));
+    QCOMPARE(p.commands(), QByteArray("AddBddFdd"));
+    QVERIFY(p.rig.allIdle());
+}
+
+void TestPaths::wavSound_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("frames");  // bytes of whole frames; -1 when not playable
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("format");
+    const int i16 = QAudioFormat::Int16;
+    QTest::newRow("16-bit mono") << wav(1, 1, 11025, 16, 1000, 1000) << 1000 << 1 << i16;
+    QTest::newRow("half a sample at the end") << wav(1, 1, 11025, 16, 1001, 1001) << 1000 << 1 << i16;
+    QTest::newRow("cut-off copy") << wav(1, 1, 11025, 16, 100000, 1000) << 1000 << 1 << i16;
+    QTest::newRow("length left 0 by a streaming writer") << wav(1, 1, 11025, 16, 0, 999) << 998 << 1 << i16;
+    QTest::newRow("shorter than the file") << wav(1, 1, 11025, 16, 500, 1000) << 500 << 1 << i16;
+    QTest::newRow("odd chunk before data, padded")
+        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc\0", 12)) << 10 << 1 << i16;
+    QTest::newRow("8-bit stereo, part frame") << wav(1, 2, 8000, 8, 11, 11) << 10 << 2
+                                              << int(QAudioFormat::UInt8);
+    QTest::newRow("32-bit float") << wav(3, 1, 44100, 32, 10, 10) << 8 << 1 << int(QAudioFormat::Float);
+    QTest::newRow("24-bit") << wav(1, 1, 11025, 24, 9, 9) << -1 << 0 << 0;
+    QTest::newRow("compressed") << wav(2, 1, 11025, 4, 9, 9) << -1 << 0 << 0;
+    QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << 0;
+    QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << -1 << 0 << 0;
+    QTest::newRow("not a WAV file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << -1 << 0 << 0;
+    QTest::newRow("header cut inside fmt") << wav(1, 1, 11025, 16, 10, 10).left(30) << -1 << 0 << 0;
+    QTest::newRow("chunk length past the end")
+        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\xf0\xff\xff\xff", 8)) << -1 << 0 << 0;
+}
+
+void TestPaths::wavSound()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, frames);
+    QFETCH(int, channels);
+    QFETCH(int, format);
+    const std::optional<WavSound> sound = ReadWavSound(file);
+    QCOMPARE(sound.has_value(), frames >= 0);
+    if (!sound)
+        return;
+    QCOMPARE(sound->frames.size(), qsizetype(frames));
+    QCOMPARE(sound->format.channelCount(), channels);
+    QCOMPARE(int(sound->format.sampleFormat()), format);
+}
+
+void TestPaths::pastedIntoEntry_data()
+{
+    // Each box's own limit (none: the toolkit's 32767); whatever the box keeps
+    // of the paste starts with 999, out of every row's range.
+    QTest::addColumn<Entry>("entry");
+    QTest::addColumn<Button>("button");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("channel") << &Form1::txtNewChannel << &Form1::cmdWriteChannel << 32767 << "Channel";
+    QTest::newRow("profile") << &Form1::txtNewProfileId << &Form1::cmdWriteProfileId << 32767 << "Profile ID";
+    QTest::newRow("speaker") << &Form1::txtNewSpkrVol << &Form1::cmdWriteSpkrVol << 2 << "Speaker Volume";
+    QTest::newRow("radio") << &Form1::txtNewRadioVol << &Form1::cmdWriteRadioVol << 2 << "Radio Volume";
+    QTest::newRow("isd") << &Form1::txtNewISDVol << &Form1::cmdWriteIsdVol << 1 << "ISD Volume";
+    QTest::newRow("call cycle") << &Form1::txtCallCycle << &Form1::cmdWriteCallCycle << 2 << "Call Cycle";
+    QTest::newRow("cycle delay") << &Form1::txtCycleDelay << &Form1::cmdWriteCycleDelay << 3 << "Cycle Delay";
+    QTest::newRow("led pattern") << &Form1::txtNewLedPattern << &Form1::cmdWriteLedPattern << 3 << "LED Pattern";
+}
+
+QString hugePaste()
+{
+    QString junk = QStringLiteral("999");
+    const QString pieces[] = {"\r\n", QString(QChar(0)), "\x01\x1b[2J", "\t", "é", "音", "🙂",
+                              "\u2029", "&H", "-", "e9", " "};
+    for (int i = 0; junk.size() < 100000; ++i)
+        junk += pieces[i % std::size(pieces)] + QString::number(i);
+    return junk;
+}
+
+void TestPaths::pastedIntoEntry()
+{
+    QFETCH(Entry, entry);
+    QFETCH(Button, button);
+    QFETCH(int, limit);
+    QFETCH(QString, label);
+    WindowRig rig;
+    QVERIFY(rig.portReady);
+    QLineEdit* box = rig.form.*entry;
+    const QString paste = hugePaste();
+    QApplication::clipboard()->setText(paste);
+    QCOMPARE(QApplication::clipboard()->text().size(), paste.size());
+    box->setFocus();
+    box->selectAll();
+    QTest::keySequence(box, QKeySequence::Paste);
+
+    QCOMPARE(box->text(), paste.left(limit));
+
+    // Through the clipboard or set outright: refused the same way, nothing sent.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            box->setText(paste);
+        rig.mark();
+        QTest::mouseClick(rig.form.*button, Qt::LeftButton);
+        QCOMPARE(rig.newLog(), QStringList{label + " Out Of Range"});
+        QCOMPARE(rig.answerer.count(), 1);
+        QCOMPARE(rig.answerer.boxes[0].text, label + " Out Of Range");
+        QVERIFY(rig.sim.hostSent().isEmpty());
+        QVERIFY(!rig.form.MSComm1.PortOpen());
+        QVERIFY(rig.allIdle());
+        QVERIFY(box->text().size() <= limit);
+    }
+}
+
+// 100 kB with line breaks and control characters pasted as the directory: the
+// box keeps its 120 characters, ticking a message warns with what it kept, and
+// the log keeps the text as it came (a line break in it spreads the entry over
+// two lines of the box, as any message with a line break does).
+void TestPaths::pastedIntoDirectory()
+{
+    WindowRig rig;
+    QVERIFY(rig.portReady);
+    const QString paste = QStringLiteral("/tmp/x\r\ny\x01z") + hugePaste();
+    QApplication::clipboard()->setText(paste);
+    QLineEdit* dir = rig.form.txtDirectory;
+    dir->setFocus();
+    dir->selectAll();
+    QTest::keySequence(dir, QKeySequence::Paste);
+    QCOMPARE(dir->text(), paste.left(120));
+    QVERIFY(waitFor([&] { return rig.form.MsgDir == paste.left(120) + kSep; }, 2000));
+
+    rig.mark();
+    rig.form.chkMsg1->setChecked(true);
+
+    QVERIFY(!rig.form.chkMsg1->isChecked());
+    QCOMPARE(rig.answerer.count(), 2);
+    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("File Not Found"));
+    const QStringList lines = rig.newLog();
+    QCOMPARE(lines.size(), 2);
+    const StatusLogBuffer& log = rig.form.statusLogBuffer();
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(log.newest(i).endsWith(rig.form.LineEnd));
+        QVERIFY2(log.newest(i).contains(QStringLiteral("No File /tmp/x\r\ny\x01z999")), qPrintable(log.newest(i).left(40).toUtf8().toPercentEncoding()));
+    }
+    rig.form.FlushStatusBox();
+    QString shown = rig.form.StatusLog();
+    shown.replace(rig.form.LineEnd, QStringLiteral("\n"));
+    // The box breaks lines at CR and at the Unicode line separators as well.
+    for (QChar c : {QChar(u'\r'), QChar(0x2028), QChar(0x2029)})
+        shown.replace(c, QLatin1Char('\n'));
+    QString inBox = rig.form.txtStatusMessages->toPlainText();
+    inBox.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QCOMPARE(inBox, shown);
+}
+
+QTEST_MAIN(TestPaths)
+#include "test_paths.moc"

@@ -1,0 +1,112 @@
+// The chosen port held by another program: each kind of operation shows the
+// unavailable-port box (the message programming twice: once for its read-out,
+// once for itself), logs nothing, sends nothing and leaves the window as it
+// was, apart from the read column that a read-out always clears first.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "WavFile.h"
+#include "WindowRig.h"
+
+namespace {
+
+using Button = QPushButton* Form1::*;
+
+// Everything a failed open must leave alone.
+QStringList windowState(const WindowRig& rig)
+{
+    const Form1& f = rig.form;
+    QStringList s;
+    for (QLineEdit* e : {f.txtNewChannel, f.txtNewProfileId, f.txtNewSpkrVol, f.txtNewRadioVol,
+                         f.txtNewISDVol, f.txtCallCycle, f.txtCycleDelay, f.txtNewLedPattern,
+                         f.txtDirectory})
+        s << e->text();
+    for (QCheckBox* c : {f.chkMsg1, f.chkMsg2, f.chkMsg6})
+        s << (c->isChecked() ? "ticked" : "clear");
+    for (QLabel* l : {f.lblMsg1Sec, f.lblMsg2Sec, f.lblMsg6Sec})
+        s << (l->isHidden() ? "hidden" : l->text());
+    s << f.lblCommFail->text() << f.Combo1->currentText() << QString::number(f.CommPortNumber)
+      << QString::number(f.ReadFailed) << f.Msg1File << QString::number(f.Msg1Len);
+    for (QPushButton* b : rig.operationButtons())
+        s << (b->isEnabled() ? "on:" : "off:") + b->text();
+    return s;
+}
+
+}  // namespace
+
+class TestPortTaken : public QObject {
+    Q_OBJECT
+private slots:
+    void eachOperation_data();
+    void eachOperation();
+};
+
+void TestPortTaken::eachOperation_data()
+{
+    QTest::addColumn<Button>("button");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<bool>("clearsColumn");
+    QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true;
+    QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false;
+    QTest::newRow("message programming") << &Form1::Command3 << 2 << true;
+}
+
+void TestPortTaken::eachOperation()
+{
+    QFETCH(Button, button);
+    QFETCH(int, boxes);
+    QFETCH(bool, clearsColumn);
+    WindowRig rig;
+    QVERIFY(rig.portReady);
+    QTemporaryDir sounds;
+    const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+    QVERIFY(writeWav(dir + "local.wav", 800));
+    rig.form.txtDirectory->setText(dir);
+    QVERIFY(waitFor([&] { return rig.form.MsgDir == dir; }, 2000));
+    rig.form.chkMsg1->setChecked(true);
+    rig.form.txtCallCycle->setText("12");
+    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+    const QStringList column = rig.readColumn();
+    QVERIFY(!rig.readColumnEmpty());
+    rig.form.ReadFailed = kFalse;
+    const QStringList before = windowState(rig);
+    rig.sim.box().clearTrace();
+    rig.mark();
+
+    QSerialPort other(rig.sim.link()->terminalPath());
+    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+    QTest::mouseClick(rig.form.*button, Qt::LeftButton);
+
+    QCOMPARE(rig.answerer.count(), boxes);
+    for (const ShownBox& b : rig.answerer.boxes) {
+        QCOMPARE(b.title, QStringLiteral("Comm Port Error"));
+        QCOMPARE(b.text, QStringLiteral("Selected Comm Port Unavailable."));
+        QVERIFY(b.warningIcon);
+    }
+    QCOMPARE(rig.newLog(), QStringList());
+    QCOMPARE(windowState(rig), before);
+    QCOMPARE(rig.readColumnEmpty(), clearsColumn);
+    if (!clearsColumn)
+        QCOMPARE(rig.readColumn(), column);
+    QVERIFY(rig.sim.hostSent().isEmpty());
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QVERIFY(rig.allIdle());
+
+    // Once the other program lets go, the same click goes through.
+    other.close();
+    rig.sim.link()->makeRaw();
+    rig.mark();
+    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+    QCOMPARE(rig.readColumn(), column);
+    QCOMPARE(rig.answerer.count(), 0);
+}
+
+QTEST_MAIN(TestPortTaken)
+#include "test_port_taken.moc"

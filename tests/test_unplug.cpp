@@ -1,0 +1,245 @@
+// The adapter pulled in the middle of a read-out, a write and a recording: each
+// operation ends through its own time-outs and attempt limits, without hanging
+// or spinning, lets go of the port, and once the adapter is back a scan and a
+// read-out work again in the same program.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <ctime>
+
+#include "WavFile.h"
+#include "WindowRig.h"
+
+namespace {
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+QStringList repeated(const QString& line, int times)
+{
+    QStringList out;
+    for (int i = 0; i < times; ++i)
+        out << line;
+    return out;
+}
+
+// Pulls the line (from the event loop, not from inside the box's own
+// delivery) when `trigger` says so for a byte on the wire.
+void pullWhen(WindowRig& rig, std::function<bool(const WireByte&)> trigger)
+{
+    auto pulled = std::make_shared<bool>(false);
+    rig.onEachByte([&rig, trigger, pulled](const WireByte& b) {
+        if (!*pulled && trigger(b)) {
+            *pulled = true;
+            QTimer::singleShot(0, [&rig] { rig.sim.hangUp(); });
+        }
+    });
+}
+
+// Runs `operation`, measuring wall and CPU time around it.
+struct Measured {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+Measured measure(const std::function<void()>& operation)
+{
+    QElapsedTimer wall;
+    const double cpuBefore = cpuMs();
+    wall.start();
+    operation();
+    return {double(wall.elapsed()), cpuMs() - cpuBefore};
+}
+
+// A lock file that this program left behind would keep the port from anyone
+// else. (Other programs may hold a newer terminal under the same number.)
+bool lockFileLeft(const QString& terminalPath)
+{
+    const QString name = QStringLiteral("LCK..") + terminalPath.mid(5).replace('/', '_');
+    for (const QString& dir : {QStringLiteral("/var/lock/"), QStringLiteral("/run/lock/")}) {
+        QFile lock(dir + name);
+        if (lock.open(QIODevice::ReadOnly) &&
+            lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid())
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+class TestUnplug : public QObject {
+    Q_OBJECT
+private slots:
+    void duringReadOut_data();
+    void duringReadOut();
+    void duringWrite();
+    void duringRecording();
+
+private:
+    // Common to every case: no flood, port let go, buttons idle; then the
+    // adapter is plugged in again and the program carries on.
+    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal);
+    void checkWorksAfterReplug(WindowRig& rig);
+};
+
+void TestUnplug::checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal)
+{
+    // An error flood would keep a core busy for the whole operation; the
+    // waits themselves sleep between ticks.
+    QVERIFY2(m.cpuMs < 0.5 * m.wallMs,
+             qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(m.cpuMs).arg(m.wallMs)));
+    QVERIFY(!rig.sim.box().isLinked());
+    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QVERIFY(!rig.form.MSComm1.deviceLost());
+    QVERIFY(!lockFileLeft(terminal));
+    QVERIFY(rig.allIdle());
+    QVERIFY(rig.form.cmdScanForPorts->isEnabled());
+    QCOMPARE(rig.form.TickCountdown, 0);
+    QCOMPARE(rig.form.Recording, kFalse);
+}
+
+void TestUnplug::checkWorksAfterReplug(WindowRig& rig)
+{
+    QVERIFY(rig.sim.relink());
+    rig.sim.box().clearFaults();
+    rig.mark();
+    QTest::mouseClick(rig.form.cmdScanForPorts, Qt::LeftButton);
+    QCOMPARE(rig.newLog(), QStringList{"Total Comm Ports Found: 1"});
+    QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("COM3"));
+    QVERIFY(waitFor([&] { return rig.form.CommPortNumber == WindowRig::kPort; }, 2000));
+    rig.sim.box().clearTrace();
+    rig.mark();
+    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+    QCOMPARE(rig.newLog(), QStringList());
+    QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
+    QCOMPARE(rig.form.lblCommFail->text(), QString());
+    QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
+    QCOMPARE(rig.answerer.count(), 0);
+    QVERIFY(rig.allIdle());
+}
+
+void TestUnplug::duringReadOut_data()
+{
+    // After how many of the box's bytes the line goes: before the first block,
+    // half-way through it, and between the two blocks.
+    // A pulled adapter takes what it still held with it, so a block cut short
+    // is as good as none.
+    QTest::addColumn<int>("atQuery");   // when the box sees this query, or
+    QTest::addColumn<int>("boxBytes");  // when it has sent this many bytes
+    QTest::addColumn<int>("queries");
+    QTest::newRow("before the first block") << 1 << 0 << 1;
+    QTest::newRow("in the middle of a block") << 0 << 9 << 1;
+    QTest::newRow("between two blocks") << 2 << 0 << 2;
+}
+
+void TestUnplug::duringReadOut()
+{
+    QFETCH(int, atQuery);
+    QFETCH(int, boxBytes);
+    QFETCH(int, queries);
+    WindowRig rig(3.0);
+    QVERIFY(rig.portReady);
+    const QString terminal = rig.sim.link()->terminalPath();
+    int sent = 0, seen = 0;
+    pullWhen(rig, [&](const WireByte& b) {
+        (b.dir == WireDir::BoxToHost ? sent : seen) += 1;
+        return atQuery > 0 ? seen == atQuery : sent == boxBytes;
+    });
+
+    const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton); });
+
+    QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
+    QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
+    QVERIFY(rig.readColumnEmpty());
+    QVERIFY(!rig.form.lblCommFail->text().isEmpty());
+    QCOMPARE(rig.form.ReadFailed, kTrue);
+    QCOMPARE(rig.answerer.count(), 0);
+    // The last query waited its full 200 ticks; nothing waits longer.
+    QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
+    checkEndedCleanly(rig, m, terminal);
+    checkWorksAfterReplug(rig);
+}
+
+void TestUnplug::duringWrite()
+{
+    // The line goes as the value byte reaches the box, before it can store
+    // or answer it: four silent attempts, the failure line, and a read-back that
+    // finds no port at all.
+    WindowRig rig;
+    QVERIFY(rig.portReady);
+    const QString terminal = rig.sim.link()->terminalPath();
+    CallBoxFaults faults;
+    faults.hangUpAfterBytes = 2;
+    rig.sim.box().setFaults(faults);
+    rig.form.txtCallCycle->setText("12");
+
+    const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
+
+    QCOMPARE(rig.newLog(), repeated("Timeout No ACK: Call Cycle - Retry", 4) +
+                               QStringList{"**ERR: Call Cycle Failed to Program"});
+    QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
+    QCOMPARE(rig.answerer.count(), 1);
+    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
+    QVERIFY(rig.readColumnEmpty());
+    QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
+             qPrintable(QString::number(m.wallMs)));
+    checkEndedCleanly(rig, m, terminal);
+    checkWorksAfterReplug(rig);
+    // The failure line was the truth: the box never got the value.
+    QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("3"));
+}
+
+// The line goes once the box has acknowledged "record the local message":
+// the run waits out the recording, but its stop characters go nowhere, so the
+// slot fails rather than claim a recording the box was never told to end, and
+// the run stops there.
+void TestUnplug::duringRecording()
+{
+    WindowRig rig;
+    QVERIFY(rig.portReady);
+    QTemporaryDir sounds;
+    QVERIFY(sounds.isValid());
+    const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+    QVERIFY(writeWav(dir + "local.wav", 4410));  // two ticks
+    QVERIFY(writeWav(dir + "radio.wav", 800));
+    rig.form.txtDirectory->setText(dir);
+    QVERIFY(waitFor([&] { return rig.form.MsgDir == dir; }, 2000));
+    rig.form.chkMsg1->setChecked(true);
+    rig.form.chkMsg2->setChecked(true);
+    rig.sim.box().clearTrace();
+    rig.mark();
+    const QString terminal = rig.sim.link()->terminalPath();
+    // Pulled once the recording runs, i.e. after the program took the ACK.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (rig.form.Recording != kFalse && rig.sim.box().isLinked())
+            rig.sim.hangUp();
+    });
+    watch.start(5);
+
+    const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
+
+    QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(rig.sim.hostSent(), QByteArray("qqA"));  // no stop reached the box
+    QCOMPARE(rig.sim.box().recordings().size(), 1);
+    QCOMPARE(rig.sim.box().recordings().first().stops, 0);
+    QCOMPARE(rig.answerer.count(), 0);
+    QVERIFY(rig.form.Command3->isEnabled());
+    checkEndedCleanly(rig, m, terminal);
+    checkWorksAfterReplug(rig);
+}
+
+QTEST_MAIN(TestUnplug)
+#include "test_unplug.moc"
