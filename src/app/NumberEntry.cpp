@@ -3,7 +3,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>  // newlocale, strtod_l (POSIX)
+#include <locale.h>  // newlocale/strtod_l, or _create_locale/_strtod_l on Windows
 #include <string>
 
 namespace {
@@ -50,10 +50,15 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // QApplication hands the user's locale to the C library, and plain strtod would
 // then stop "1.5" at the point in a comma locale; the rule always means a point.
-locale_t cLocale()
+double strtodC(const char* text)
 {
+#ifdef _WIN32
+    static const _locale_t c = _create_locale(LC_NUMERIC, "C");
+    return _strtod_l(text, nullptr, c);
+#else
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    return c;
+    return strtod_l(text, nullptr, c);
+#endif
 }
 
 }  // namespace
@@ -94,7 +99,7 @@ double ReadNumber(const QString& text)
         }
     }
     const std::string number = s.substr(0, end);
-    const double value = strtod_l(number.c_str(), nullptr, cLocale());
+    const double value = strtodC(number.c_str());
     return std::isnan(value) ? 0.0 : value;
 }
 
