@@ -8,14 +8,11 @@
 
 #include "BenchUtil.h"
 #include "app/Form1.h"
-#include "link/PortNames.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QTemporaryDir links;
-    PortNames::setLinkFolder(links.path());
-    PortNames::setDefaultTable([](int) { return QString(); });
+    const auto links = useNoPorts();
     Form1 form;
     form.Form_Load();
     form.show();
