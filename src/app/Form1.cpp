@@ -16,6 +16,7 @@
 
 #include "app/FolderList.h"
 #include "app/NumberEntry.h"
+#include "app/SettingGrid.h"
 
 namespace {
 
@@ -57,8 +58,8 @@ Form1::~Form1() = default;
 
 void Form1::ConnectHandlers()
 {
-    Timer2.setTimerType(Qt::PreciseTimer);
     Timer1.setTimerType(Qt::PreciseTimer);
+    m_waits.setHeartbeat(&Timer1);
     connect(&Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 
@@ -94,9 +95,8 @@ void Form1::ConnectHandlers()
 void Form1::Form_Load()
 {
     Timer1.setInterval(100);
-    Timer2.setInterval(10);
     Timer1.start();
-    Timer2.start();
+    // Timer2 (10 ms) starts with the first countdown and stops at 0.
     CommPortNumber = 5;
     Msg1File.clear();
     Msg2File.clear();
@@ -121,15 +121,21 @@ void Form1::Form_Load()
     lblMsg1Sec->hide();
     lblMsg2Sec->hide();
     lblMsg6Sec->hide();
-    for (QLineEdit* box : {txtChannelRead, txtProfileIdRead, txtNewChannel, txtSpkrReadVol,
-                           txtRadioReadVol, txtISDReadVol, txtNewSpkrVol, txtNewRadioVol,
-                           txtNewISDVol, txtSoftwareVersion, txtCallCycleRead, txtCycleDelayRead,
-                           txtCallCycle, txtNewLedPattern, txtCycleDelay, txtNewProfileId,
-                           txtLedPatternRead})
+    for (QLineEdit* box : ReadColumn())
         box->setText(QString());
+    for (const GridRow& row : kSettingGrid)
+        (this->*row.entryBox.member)->setText(QString());
     for (QLabel* hint : {lblSpkrInfo, lblSpkrInfo3, lblRadioInfo, lblRadioInfo3})
         hint->setText(QStringLiteral("Value:1-31(63)"));
     DiscoverPorts();
+}
+
+QList<QLineEdit*> Form1::ReadColumn() const
+{
+    QList<QLineEdit*> boxes;
+    for (const GridRow& row : kSettingGrid)
+        boxes << this->*row.readBox.member;
+    return boxes << txtSoftwareVersion;
 }
 
 void Form1::cmdExitButton_Click()

@@ -2,9 +2,11 @@
 // The programmer's one window. It owns every control, the serial control and
 // all window-level state; the handlers and shared routines are spread over the
 // subsystem folders (app/, link/, settings/, messages/) but all belong here.
+// The call box protocol itself (waits, port set-up, exchanges, read loop) lives
+// beneath it in objects that know no widgets; the routines here hand on to them.
 
 #include <QByteArray>
-#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -12,7 +14,10 @@
 #include <optional>
 
 #include "app/Boolean.h"
+#include "app/LogSink.h"
 #include "app/StatusLog.h"
+#include "app/TickWaits.h"
+#include "link/DeviceLink.h"
 #include "link/MSComm.h"
 
 class QLabel;
@@ -24,7 +29,7 @@ class QComboBox;
 class FolderList;
 struct SettingWrite;
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public LogSink {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
@@ -32,7 +37,7 @@ public:
 
     // ---- Window-level state (all of it; nothing else is global) ----
     qint16 CommPortNumber = 0;
-    qint32 TickCountdown = 0;
+    Countdown TickCountdown;  // ticks; Timer2 runs only while it is above 0
     qint16 RetryCount = 0;
     qint16 MaxVolume = 0;
     Boolean ReadFailed = kFalse;
@@ -50,7 +55,7 @@ public:
 
     MSComm MSComm1;
     QTimer Timer1;  // 100 ms: recording step, directory refresh, LED names, port step
-    QTimer Timer2;  // 10 ms: counts TickCountdown down
+    QTimer Timer2;  // 10 ms: counts TickCountdown down while it is above 0
 
     // ---- Controls (objectName == member name) ----
     // Title and message panel
@@ -160,7 +165,7 @@ public:
     void Form_Load();                // app/Form1.cpp
     void cmdExitButton_Click();      // app/Form1.cpp
     void Timer1_Timer();             // app/Form1.cpp
-    void Timer2_Timer();             // app/Waits.cpp
+    void Timer2_Timer() { m_waits.tick(); }
     void cmdScanForPorts_Click();    // link/Ports.cpp
     void cmdReadValues_Click();      // settings/ReadOut.cpp
     void cmdWriteChannel_Click();    // settings/Writes.cpp (all eight)
@@ -180,15 +185,21 @@ public:
 
     // ---- Shared routines ----
     // Status log (app/Form1.cpp)
-    void LogFile(const QString& LogInfo);
+    void LogFile(const QString& LogInfo) override;
     // Brings the log box up to date at once (it otherwise catches up on the
     // next pass of the event loop, so a burst of lines costs one refresh).
     void FlushStatusBox();
-    // Waits (app/Waits.cpp). Each yields at least once before it tests anything.
-    void YieldOnce();
-    void TickWait(int ticks);
-    bool TimedWaitLeave(int ticks, const std::function<bool()>& condition);
-    bool TimedWaitZero(int ticks, const std::function<bool()>& condition);
+    // Waits (app/TickWaits.h). Each yields at least once before it tests anything.
+    void YieldOnce() { m_waits.yieldOnce(); }
+    void TickWait(int ticks) { m_waits.wait(ticks); }
+    bool TimedWaitLeave(int ticks, const std::function<bool()>& condition)
+    {
+        return m_waits.waitLeave(ticks, condition);
+    }
+    bool TimedWaitZero(int ticks, const std::function<bool()>& condition)
+    {
+        return m_waits.waitZero(ticks, condition);
+    }
     // Timer1 duties (recording step: messages/Recording.cpp; directory refresh:
     // messages/FileSelection.cpp; LED names: app/Form1.cpp; port step: link/Ports.cpp)
     void RecordingStep();
@@ -197,21 +208,33 @@ public:
     void PortStep();
     // Port discovery (link/Ports.cpp)
     void DiscoverPorts();
-    // Device operation frame and exchanges (link/Frame.cpp, link/Exchange.cpp)
+    // Device operation frame and exchanges (link/Frame.cpp; the protocol in
+    // link/DeviceLink.h). OpenDevicePort shows the unavailable-port box itself.
     bool OpenDevicePort();
-    void PrepareExchange();
-    void CloseDevicePort();
+    void PrepareExchange() { m_link.prepare(); }
+    void CloseDevicePort() { m_link.close(); }
     bool SendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
-                            const QString& what);
-    std::optional<QByteArray> QueryValueBlock();
+                            const QString& what)
+    {
+        return m_link.sendCommandWithAck(command, valueBytes, settleTicks, what);
+    }
+    std::optional<QByteArray> QueryValueBlock() { return m_link.queryValueBlock(); }
     // Guard: one device operation at a time. A click that finds another
     // operation running is refused; a scan asked for meanwhile runs after it.
-    bool BeginDeviceOperation();
+    bool BeginDeviceOperation() { return m_link.begin(); }
     void EndDeviceOperation();
-    bool DeviceOperationActive() const { return m_operationDepth > 0; }
+    bool DeviceOperationActive() const { return m_link.active(); }
+    // The busy state of the buttons, per kind of operation (link/Frame.cpp).
+    void LockForReadOut();
+    void UnlockAfterReadOut();
+    void LockForWrite(int row);
+    void UnlockAfterWrite(int row);
     // Read-out and writes (settings/)
     void ReadAllValues();
+    void ShowValueBlock(const QByteArray& block);  // fills the read column
     void RunSettingWrite(const SettingWrite& row);
+    // The read column top to bottom, the software version last.
+    QList<QLineEdit*> ReadColumn() const;
     // Message files (messages/FileSelection.cpp)
     void SearchMessageFile(int slot);
 
@@ -229,13 +252,13 @@ private:
     void BuildControls();  // app/Layout.cpp
     void ConnectHandlers();
     bool m_timer1Busy = false;
-    QElapsedTimer m_lastTick;  // when Timer2 last counted
     bool m_logBoxEdited = false;  // the user typed into the log box
     bool m_logWriting = false;
     qsizetype m_logLinesNotShown = 0;
     QTimer m_logRefresh;
     bool m_scanPending = false;
-    int m_operationDepth = 0;
     StatusLogBuffer m_log;
+    TickWaits m_waits{TickCountdown, Timer2};
+    DeviceLink m_link{MSComm1, m_waits, TickCountdown, *this, RetryCount};
     friend class Form1Layout;
 };

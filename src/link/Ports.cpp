@@ -51,21 +51,3 @@ void Form1::PortStep()
         }
     }
 }
-
-bool Form1::BeginDeviceOperation()
-{
-    if (m_operationDepth > 0)
-        return false;
-    ++m_operationDepth;
-    return true;
-}
-
-void Form1::EndDeviceOperation()
-{
-    if (m_operationDepth > 0)
-        --m_operationDepth;
-    if (m_operationDepth == 0 && m_scanPending) {
-        m_scanPending = false;
-        DiscoverPorts();
-    }
-}

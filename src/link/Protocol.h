@@ -14,6 +14,7 @@ constexpr int kValuePause = 2;     // after the command letter, before its value
 constexpr int kStopPause = 20;     // before each stop character of a recording
 constexpr int kReadPause = 25;     // between a value block and the next query
 constexpr int kSettle = 30;        // after closing the port at the end of a write
+constexpr int kBeforePlayback = 30;  // after a message command's ACK, before the sound
 constexpr int kAckTimeout = 40;    // for the one-byte acknowledgement
 constexpr int kAfterMessage = 70;  // after a message has been programmed
 constexpr int kReadTimeout = 200;  // for the value block

@@ -6,12 +6,10 @@
 #include <QPushButton>
 
 #include "app/Form1.h"
-#include "link/Protocol.h"
+#include "settings/ReadLoop.h"
 #include "settings/ValueBlock.h"
 
 namespace {
-
-constexpr int kMaxBlocks = 4;  // a fifth block only proves the data never settled
 
 const QString& commFailText()
 {
@@ -43,19 +41,9 @@ void Form1::cmdReadValues_Click()
 void Form1::ReadAllValues()
 {
     lblCommFail->setText(QString());
-    for (QLineEdit* box : {txtChannelRead, txtProfileIdRead, txtSpkrReadVol, txtRadioReadVol,
-                           txtISDReadVol, txtLedPatternRead, txtCallCycleRead, txtCycleDelayRead,
-                           txtSoftwareVersion})
+    for (QLineEdit* box : ReadColumn())
         box->setText(QString());
-    quint8 ReadAttempt = 0;
-    qint16 BlockSum[9] = {};
-
-    cmdReadValues->setEnabled(false);
-    cmdReadValues->setText(QStringLiteral("<<BUSY>>"));
-    for (QPushButton* button : {cmdWriteChannel, cmdWriteSpkrVol, cmdWriteRadioVol, cmdWriteIsdVol,
-                                cmdWriteCallCycle, cmdWriteCycleDelay, cmdWriteProfileId,
-                                cmdWriteLedPattern, Command3})
-        button->setEnabled(false);
+    LockForReadOut();
 
     auto fail = [this](const QString& line) {
         ReadFailed = kTrue;
@@ -65,51 +53,35 @@ void Form1::ReadAllValues()
 
     if (OpenDevicePort()) {
         PrepareExchange();
-        for (;;) {
-            const std::optional<QByteArray> block = QueryValueBlock();
-            if (!block) {
-                fail(QStringLiteral("ZT870K Comm Fail"));
-                break;
-            }
-            ++ReadAttempt;
-            if (ReadAttempt > kMaxBlocks) {
-                fail(QStringLiteral("Data Read Errors From ZT870K"));
-                break;
-            }
-            BlockSum[ReadAttempt] = qint16(ValueBlockSum(*block));
-            if (ReadAttempt > 1 && BlockSum[ReadAttempt - 1] == BlockSum[ReadAttempt]) {
-                const QByteArray& b = *block;
-                showByte(txtChannelRead, b, BlockOffset::kChannel);
-                const auto high = BlockByte(b, BlockOffset::kProfileHigh);
-                const auto low = BlockByte(b, BlockOffset::kProfileLow);
-                if (high && low)
-                    txtProfileIdRead->setText(ProfileIdText(DecodeProfileId(*high, *low)));
-                showByte(txtSpkrReadVol, b, BlockOffset::kSpeakerVolume);
-                showByte(txtISDReadVol, b, BlockOffset::kIsdVolume, IsdVolumeText);
-                showByte(txtCallCycleRead, b, BlockOffset::kCallCycles);
-                showByte(txtCycleDelayRead, b, BlockOffset::kCycleDelay);
-                if (b.size() >= BlockOffset::kVersion + BlockOffset::kVersionLength)
-                    txtSoftwareVersion->setText(SoftwareVersionText(
-                        b.mid(BlockOffset::kVersion, BlockOffset::kVersionLength)));
-                showByte(txtRadioReadVol, b, BlockOffset::kRadioVolume);
-                showByte(txtLedPatternRead, b, BlockOffset::kLedPattern);
-                for (QLabel* hint : {lblRadioInfo, lblRadioInfo3, lblSpkrInfo, lblSpkrInfo3})
-                    hint->setText(QStringLiteral("Value:1-63"));
-                MSComm1.setInBufferCount(0);
-                break;
-            }
-            TickWait(Ticks::kReadPause);
-        }
+        const ReadOutcome outcome = ReadUntilTwoAgree(m_link, m_waits);
+        if (outcome.kind == ReadOutcome::CommFail)
+            fail(QStringLiteral("ZT870K Comm Fail"));
+        else if (outcome.kind == ReadOutcome::DataReadErrors)
+            fail(QStringLiteral("Data Read Errors From ZT870K"));
+        else
+            ShowValueBlock(outcome.block);
     }
 
-    cmdReadValues->setEnabled(true);
-    cmdReadValues->setText(QStringLiteral("READ ALL VALUES"));
-    for (QPushButton* button : {cmdWriteChannel, cmdWriteSpkrVol, cmdWriteProfileId,
-                                cmdWriteLedPattern})
-        button->setEnabled(true);
-    cmdWriteRadioVol->setEnabled(true);
-    cmdWriteRadioVol->setText(QStringLiteral("WRITE RADIO VOLUME"));
-    for (QPushButton* button : {cmdWriteIsdVol, Command3, cmdWriteCallCycle, cmdWriteCycleDelay})
-        button->setEnabled(true);
+    UnlockAfterReadOut();
     CloseDevicePort();
+}
+
+void Form1::ShowValueBlock(const QByteArray& b)
+{
+    showByte(txtChannelRead, b, BlockOffset::kChannel);
+    const auto high = BlockByte(b, BlockOffset::kProfileHigh);
+    const auto low = BlockByte(b, BlockOffset::kProfileLow);
+    if (high && low)
+        txtProfileIdRead->setText(ProfileIdText(DecodeProfileId(*high, *low)));
+    showByte(txtSpkrReadVol, b, BlockOffset::kSpeakerVolume);
+    showByte(txtISDReadVol, b, BlockOffset::kIsdVolume, IsdVolumeText);
+    showByte(txtCallCycleRead, b, BlockOffset::kCallCycles);
+    showByte(txtCycleDelayRead, b, BlockOffset::kCycleDelay);
+    if (b.size() >= BlockOffset::kVersion + BlockOffset::kVersionLength)
+        txtSoftwareVersion->setText(
+            SoftwareVersionText(b.mid(BlockOffset::kVersion, BlockOffset::kVersionLength)));
+    showByte(txtRadioReadVol, b, BlockOffset::kRadioVolume);
+    showByte(txtLedPatternRead, b, BlockOffset::kLedPattern);
+    for (QLabel* hint : {lblRadioInfo, lblRadioInfo3, lblSpkrInfo, lblSpkrInfo3})
+        hint->setText(QStringLiteral("Value:1-63"));
 }

@@ -1,9 +1,9 @@
 // The eight setting writes: one transaction, run with the row of the button.
 #include <QLineEdit>
-#include <QPushButton>
 
 #include "app/Form1.h"
 #include "app/MessageBox.h"
+#include "app/SettingGrid.h"
 #include "link/Protocol.h"
 #include "settings/SettingWrite.h"
 
@@ -31,10 +31,9 @@ void Form1::cmdWriteLedPattern_Click() { clickWrite(*this, kLedPatternRow); }
 
 void Form1::RunSettingWrite(const SettingWrite& row)
 {
-    QLineEdit* entry = this->*row.entry;
-    QPushButton* button = this->*row.button;
+    const int index = int(&row - kSettingWrites);
+    QLineEdit* entry = this->*kSettingGrid[index].entryBox.member;
     const QString label = QString::fromLatin1(row.label);
-    const QString idleCaption = QString::fromLatin1(row.idleCaption);
     auto refuse = [&](const char* title) {
         const QString line = OutOfRangeLine(row);
         LogFile(line);
@@ -53,15 +52,10 @@ void Form1::RunSettingWrite(const SettingWrite& row)
     }
 
     if (!OpenDevicePort()) {
-        button->setEnabled(true);
-        button->setText(idleCaption);
+        UnlockAfterWrite(index);
         return;
     }
-    button->setEnabled(false);
-    button->setText(QStringLiteral("<<BUSY>>"));
-    for (const SettingWrite& other : kSettingWrites)
-        if (other.button != row.button)
-            (this->*other.button)->setEnabled(false);
+    LockForWrite(index);
     PrepareExchange();
 
     const bool acknowledged =
@@ -70,7 +64,6 @@ void Form1::RunSettingWrite(const SettingWrite& row)
 
     CloseDevicePort();
     TickWait(Ticks::kSettle);
-    button->setEnabled(true);
-    button->setText(idleCaption);
+    UnlockAfterWrite(index);
     ReadAllValues();
 }
