@@ -44,6 +44,25 @@ inline long vmRssKb()
     return 0;
 }
 
+// Voluntary context switches of all this process's threads so far: each time
+// a thread goes to sleep, to be woken again, counts once. (Involuntary ones
+// are other programs taking the core, not wake-ups of ours.)
+#include <QDir>
+inline long long contextSwitches()
+{
+    long long total = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return total;
+}
+
 // "RESULT <name> <value> <unit>": one figure for scripts/benchmarks.
 inline void result(const char* name, double value, const char* unit)
 {
