@@ -81,6 +81,8 @@ void TestApp::startupState()
     QCOMPARE(QDir(f.Dir1->path()).canonicalPath(), QDir::home().canonicalPath());
     QCOMPARE(f.MaxVolume, qint16(63));
     QCOMPARE(f.TickCountdown, 0);
+    QVERIFY(!f.Timer2.isActive());  // no countdown, no 10 ms wake-ups
+    QVERIFY(f.Timer1.isActive());
     QCOMPARE(f.ReadFailed, kFalse);
     QCOMPARE(f.Combo1->count(), 0);
     QVERIFY(f.Combo1->currentText().isEmpty());
@@ -214,8 +216,10 @@ void TestApp::timedWaits()
     // A condition already true succeeds after one yield, however long the wait.
     QVERIFY(f.TimedWaitLeave(200, [] { return true; }));
     QVERIFY(f.TickCountdown >= 195);
-    // The remaining count runs down by itself afterwards.
+    // The remaining count runs down by itself afterwards; then Timer2 rests.
+    QVERIFY(f.Timer2.isActive());
     QTRY_COMPARE_WITH_TIMEOUT(f.TickCountdown, 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Timer2.isActive(), 100);
     QVERIFY(f.TimedWaitZero(200, [] { return true; }));
     QCOMPARE(f.TickCountdown, 0);
 

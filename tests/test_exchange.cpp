@@ -1,9 +1,8 @@
 // The acknowledged command and the read query, through the real serial layer
-// against the simulated call box.
+// against the simulated call box: the protocol alone, no window.
 #include <QtTest>
 
-#include "FormFixture.h"
-#include "SimHarness.h"
+#include "ProtocolRig.h"
 #include "WaitFor.h"
 #include "link/Protocol.h"
 
@@ -36,39 +35,40 @@ private slots:
 
 private:
     bool sendCallCycle(quint8 value);
-    std::unique_ptr<SimHarness> m_sim;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<ProtocolRig> m_rig;
+    SimHarness* m_sim = nullptr;
+    DeviceLink* m_link = nullptr;
 };
 
 void TestExchange::init()
 {
-    m_sim = std::make_unique<SimHarness>(kPort);
+    m_rig = std::make_unique<ProtocolRig>(kPort);
+    m_sim = &m_rig->sim;
+    m_link = &m_rig->link;
     QVERIFY2(m_sim->ok(), qPrintable(m_sim->error()));
-    m_form = makeLoadedForm(kPort);
-    QVERIFY(m_form->OpenDevicePort());
-    m_form->PrepareExchange();
+    QVERIFY(m_link->open(kPort));
+    m_link->prepare();
     m_sim->box().clearTrace();
 }
 
 void TestExchange::cleanup()
 {
-    m_form->CloseDevicePort();
-    QVERIFY(!m_form->MSComm1.PortOpen());
-    m_form.reset();
-    m_sim.reset();
+    m_link->close();
+    QVERIFY(!m_rig->serial.PortOpen());
+    m_rig.reset();
 }
 
 bool TestExchange::sendCallCycle(quint8 value)
 {
-    return m_form->SendCommandWithAck('v', QByteArray(1, char(value)), 0, QStringLiteral("Call Cycle"));
+    return m_link->sendCommandWithAck('v', QByteArray(1, char(value)), 0, QStringLiteral("Call Cycle"));
 }
 
 void TestExchange::ackAtOnce()
 {
-    const qsizetype linesBefore = m_form->statusLogBuffer().lineCount();
+    const qsizetype linesBefore = m_rig->log.size();
     QVERIFY(sendCallCycle(12));
-    QCOMPARE(m_form->RetryCount, qint16(0));
-    QCOMPARE(m_form->statusLogBuffer().lineCount(), linesBefore);  // no retry line
+    QCOMPARE(m_rig->RetryCount, qint16(0));
+    QCOMPARE(m_rig->log.size(), linesBefore);  // no retry line
     QCOMPARE(m_sim->hostSent(), QByteArray("v\x0C", 2));
     QCOMPARE(m_sim->box().value(CallBox::CallCycles), quint8(12));
     // The value byte follows the letter after the 2-tick pause, not at once.
@@ -103,9 +103,9 @@ void TestExchange::failedAttempts()
     m_sim->box().setFaults(faults);
 
     QVERIFY(!sendCallCycle(7));
-    QCOMPARE(m_form->RetryCount, qint16(4));
-    QCOMPARE(m_form->TickCountdown, 0);
-    const QStringList lines = logTexts(*m_form).mid(0, 4);
+    QCOMPARE(m_rig->RetryCount, qint16(4));
+    QCOMPARE(m_rig->TickCountdown, 0);
+    const QStringList lines = m_rig->log.mid(0, 4);
     QCOMPARE(lines, QStringList(4, line));
     QCOMPARE(m_sim->hostSent(), QByteArray("v\x07v\x07v\x07v\x07", 8));
 
@@ -128,15 +128,15 @@ void TestExchange::ackOnFourthAttempt()
     faults.ackFromAttempt = 4;
     m_sim->box().setFaults(faults);
     QVERIFY(sendCallCycle(12));
-    QCOMPARE(m_form->RetryCount, qint16(3));
-    QCOMPARE(logTexts(*m_form).mid(0, 3), QStringList(3, QStringLiteral("Timeout No ACK: Call Cycle - Retry")));
-    QVERIFY(!logTexts(*m_form).at(3).startsWith(QStringLiteral("Timeout")));
+    QCOMPARE(m_rig->RetryCount, qint16(3));
+    QCOMPARE(m_rig->log.mid(0, 3), QStringList(3, QStringLiteral("Timeout No ACK: Call Cycle - Retry")));
+    QCOMPARE(m_rig->log.size(), 3);  // no fourth retry line
     QCOMPARE(sendTimes(*m_sim, 'v').size(), 4);
 }
 
 void TestExchange::profileIdGoesAsTwoBytes()
 {
-    QVERIFY(m_form->SendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
+    QVERIFY(m_link->sendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
     QCOMPARE(m_sim->hostSent(), QByteArray("u\x01\x2C", 3));
     QCOMPARE(m_sim->box().profileId(), 300);
     const QList<WireByte> sent = m_sim->hostEntries();
@@ -147,7 +147,7 @@ void TestExchange::readQueryTakesWholeBlock()
 {
     m_sim->box().setBlockLength(25);
     const QByteArray stored = m_sim->box().storedBlock();
-    const std::optional<QByteArray> block = m_form->QueryValueBlock();
+    const std::optional<QByteArray> block = m_link->queryValueBlock();
     QVERIFY(block.has_value());
     QVERIFY2(block->size() >= kMinBlockLength && block->size() <= 25, qPrintable(QString::number(block->size())));
     QCOMPARE(*block, stored.left(block->size()));
@@ -155,7 +155,7 @@ void TestExchange::readQueryTakesWholeBlock()
 
     // Bytes that arrived after the check wait in the buffer; the next query drops them.
     waitFor([this] { return !m_sim->box().outputPending(); }, 3000);
-    const std::optional<QByteArray> again = m_form->QueryValueBlock();
+    const std::optional<QByteArray> again = m_link->queryValueBlock();
     QVERIFY(again.has_value());
     QCOMPARE(*again, stored.left(again->size()));
 }
@@ -166,11 +166,11 @@ void TestExchange::readQueryWithoutAnswer()
     faults.silent = true;
     m_sim->box().setFaults(faults);
     int ticks = 0;
-    connect(&m_form->Timer2, &QTimer::timeout, this, [&] { ++ticks; });
-    QVERIFY(!m_form->QueryValueBlock().has_value());
+    connect(&m_rig->tickTimer, &QTimer::timeout, this, [&] { ++ticks; });
+    QVERIFY(!m_link->queryValueBlock().has_value());
     QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
-    QCOMPARE(m_form->TickCountdown, 0);
+    QCOMPARE(m_rig->TickCountdown, 0);
 }
 
-QTEST_MAIN(TestExchange)
+QTEST_GUILESS_MAIN(TestExchange)
 #include "test_exchange.moc"
