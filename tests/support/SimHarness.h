@@ -4,9 +4,8 @@
 // fixed port table is switched off, so a test never reaches a real device.
 
 #include "CallBox.h"
+#include "NoPorts.h"
 #include "PtyLink.h"
-
-#include <QTemporaryDir>
 
 #include <map>
 #include <memory>
@@ -24,7 +23,7 @@ public:
     CallBox& box() { return *m_box; }
     PtyLink* link() { return m_link.get(); }
     int port() const { return m_port; }
-    QString linkFolder() const { return m_folder.path(); }
+    QString linkFolder() const { return m_ports.folder(); }
 
     // The wire as the box saw it.
     const QList<WireByte>& trace() const { return m_box->wire(); }
@@ -46,7 +45,7 @@ public:
     void removeLink(int port);
 
 private:
-    QTemporaryDir m_folder;
+    NoPorts m_ports;
     int m_port;
     std::unique_ptr<CallBox> m_box;
     std::unique_ptr<PtyLink> m_link;
