@@ -37,7 +37,7 @@ private slots:
 private:
     bool sendCallCycle(quint8 value);
     std::unique_ptr<SimHarness> m_sim;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<LoadedForm> m_form;
 };
 
 void TestExchange::init()

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -209,13 +208,9 @@ void TestUnplug::duringRecording()
 {
     WindowRig rig;
     QVERIFY(rig.portReady);
-    QTemporaryDir sounds;
-    QVERIFY(sounds.isValid());
-    const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-    QVERIFY(writeWav(dir + "local.wav", 4410));  // two ticks
-    QVERIFY(writeWav(dir + "radio.wav", 800));
-    rig.form.txtDirectory->setText(dir);
-    QVERIFY(waitFor([&] { return rig.form.MsgDir == dir; }, 2000));
+    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
+    QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
+    QVERIFY(rig.useSounds());
     rig.form.chkMsg1->setChecked(true);
     rig.form.chkMsg2->setChecked(true);
     rig.sim.box().clearTrace();
