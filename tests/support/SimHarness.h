@@ -31,6 +31,15 @@ public:
     QByteArray boxSent() const { return m_box->boxBytes(); }
     QList<WireByte> hostEntries() const { return wireEntries(m_box->wire(), WireDir::HostToBox); }
     QList<WireByte> boxEntries() const { return wireEntries(m_box->wire(), WireDir::BoxToHost); }
+    // Times (box clock, ms) of the host's bytes equal to `byte`.
+    QList<double> hostTimes(quint8 byte) const
+    {
+        QList<double> out;
+        for (const WireByte& w : hostEntries())
+            if (w.byte == byte)
+                out << w.ms;
+        return out;
+    }
     QString traceText() const { return m_box->traceText(); }
 
     // Pulls the box's line (as CallBox::hangUp) and, with relink(), plugs in a

@@ -85,15 +85,7 @@ public:
         return true;
     }
 
-    // Times (box clock, ms) of the host's bytes equal to `byte`.
-    QList<double> hostTimes(quint8 byte) const
-    {
-        QList<double> out;
-        for (const WireByte& w : sim.hostEntries())
-            if (w.byte == byte)
-                out << w.ms;
-        return out;
-    }
+    QList<double> hostTimes(quint8 byte) const { return sim.hostTimes(byte); }
 
     // Calls `probe` with every byte the box sees or sends from now on, as it
     // happens (inside the window's waits), so a test can look at the window
