@@ -23,7 +23,8 @@ QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, 
 // before `atMs` and no later than `atMs`: what a "not ACK" line needs.
 bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs);
 
-// The read column (in WindowRig::readColumn's order) a block would fill.
+// The read column (in WindowRig::readColumn's order) a block would fill,
+// decoded at the simulated box's offsets, independently of the program.
 QStringList columnFor(const QByteArray& block);
 
 // What the box sent in answer to each host "q": its bytes up to the host's next byte.
