@@ -26,14 +26,6 @@ bool isGreen(QCheckBox* box)
     return image.pixelColor(image.width() - 2, image.height() / 2) == kGreen;
 }
 
-// Host bytes other than the read-out's queries.
-QByteArray commands(const QByteArray& host)
-{
-    QByteArray out = host;
-    out.replace('q', QByteArray());
-    return out;
-}
-
 // The rig at a 2 ms byte, its sounds folder the message directory.
 struct Rig : WindowRig {
     Rig() : WindowRig(2.0)
@@ -160,7 +152,7 @@ void TestMessageProgram::radioOnly()
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("Bdd"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("Bdd"));
     QVERIFY(rig.sim.hostSent().startsWith("qq"));
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
@@ -205,7 +197,7 @@ void TestMessageProgram::fiveSecondRecordingTiming()
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddBdd"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AddBdd"));
     QCOMPARE(rig.newLog(), QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
                                    "Radio/Msg2 Programmed " + rig.dir + "msg2.wav"}));
     QCOMPARE(localLimit, 50);
@@ -263,7 +255,7 @@ void TestMessageProgram::fourthFailedAttemptEndsRun()
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AAAA"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AAAA"));
     const QString retry = QStringLiteral("Char Not ACK: Local/Msg 1 - Retry");
     QCOMPARE(rig.newLog(), QStringList({retry, retry, retry, retry,
                                    "**ERR: Local/MSG1 Failed to Program"}));
@@ -293,7 +285,7 @@ void TestMessageProgram::readOutFailureEndsRun()
 
     QCOMPARE(rig.form.ReadFailed, kTrue);
     QCOMPARE(rig.newLog(), QStringList{"Data Read Errors From ZT870K"});
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QCOMPARE(rig.sim.hostCommands(), QByteArray());
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
     QCOMPARE(rig.answerer.count(), 0);
@@ -323,7 +315,7 @@ void TestMessageProgram::boxClearedWhileEarlierSlotRecords()
     rig.program();
 
     QVERIFY(cleared);
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddFdd"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AddFdd"));
     QVERIFY(rig.form.lblMsg2Sec->isHidden());
     QVERIFY(!rig.form.lblMsg6Sec->isHidden());
     QCOMPARE(rig.newLog(), QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
@@ -381,7 +373,7 @@ void TestMessageProgram::unusableFileRefusedBeforeRecording()
     QCOMPARE(rig.answerer.boxes[0].title, title);
     QCOMPARE(rig.answerer.boxes[0].text, prefix + local);
     QVERIFY(rig.answerer.boxes[0].warningIcon);
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QCOMPARE(rig.sim.hostCommands(), QByteArray());
     QVERIFY(rig.sim.hostSent().startsWith("qq"));  // the read-out did run
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QCOMPARE(rig.form.Recording, kFalse);

@@ -20,21 +20,6 @@
 
 namespace {
 
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-QStringList repeated(const QString& line, int times)
-{
-    QStringList out;
-    for (int i = 0; i < times; ++i)
-        out << line;
-    return out;
-}
-
 // Pulls the line (from the event loop, not from inside the box's own
 // delivery) when `trigger` says so for a byte on the wire.
 void pullWhen(WindowRig& rig, std::function<bool(const WireByte&)> trigger)
@@ -186,7 +171,7 @@ void TestUnplug::duringWrite()
 
     const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
 
-    QCOMPARE(rig.newLog(), repeated("Timeout No ACK: Call Cycle - Retry", 4) +
+    QCOMPARE(rig.newLog(), QStringList(4, "Timeout No ACK: Call Cycle - Retry") +
                                QStringList{"**ERR: Call Cycle Failed to Program"});
     QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
     QCOMPARE(rig.answerer.count(), 1);

@@ -23,7 +23,7 @@ struct TimedLine {
 // Every line the window logs, oldest first, as LogObserver hands it over.
 class LogReader {
 public:
-    void attach(Form1& form)
+    explicit LogReader(Form1& form)
     {
         form.LogObserver = [this, &form](const QString& line) {
             m_lines.push_back({line, line.mid(9).chopped(form.LineEnd.size()), clock ? clock() : 0});
@@ -57,11 +57,10 @@ public:
         if (!NoPorts::inPlace())
             m_noPorts.emplace();
         ExitProgram = [] { qFatal("the program tried to exit during a test"); };
-        log.attach(*this);
         Form_Load();
         log.mark();
     }
-    LogReader log;  // marked once loaded
+    LogReader log{*this};  // marked once loaded
 
 private:
     std::optional<NoPorts> m_noPorts;

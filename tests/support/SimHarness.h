@@ -29,6 +29,8 @@ public:
     const QList<WireByte>& trace() const { return m_box->wire(); }
     QByteArray hostSent() const { return m_box->hostBytes(); }
     QByteArray boxSent() const { return m_box->boxBytes(); }
+    // The host's bytes other than the read-out's queries.
+    QByteArray hostCommands() const { return hostSent().replace('q', QByteArray()); }
     QList<WireByte> hostEntries() const { return wireEntries(m_box->wire(), WireDir::HostToBox); }
     QList<WireByte> boxEntries() const { return wireEntries(m_box->wire(), WireDir::BoxToHost); }
     // Times (box clock, ms) of the host's bytes equal to `byte`.
