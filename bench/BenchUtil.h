@@ -73,16 +73,8 @@ inline void result(const QByteArray& name, double value, const char* unit)
     result(name.constData(), value, unit);
 }
 
-// Keeps the port lookup away from the machine's own devices: an empty link
-// folder (valid as long as the returned folder lives) and no fixed table.
-#include <QTemporaryDir>
+// Keeps the port lookup away from the machine's own devices for as long as the
+// returned object lives.
 #include <memory>
-#include "link/PortNames.h"
-inline std::unique_ptr<QTemporaryDir> useNoPorts()
-{
-    auto links = std::make_unique<QTemporaryDir>();
-    PortNames::setLinkFolder(links->path());
-    PortNames::setDefaultTable([](int) { return QString(); });
-    return links;
-}
-
+#include "NoPorts.h"
+inline std::unique_ptr<NoPorts> useNoPorts() { return std::make_unique<NoPorts>(); }

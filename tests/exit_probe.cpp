@@ -3,22 +3,20 @@
 // if the wait ever ends (it must not: Exit ends the process at once).
 #include <QApplication>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include "NoPorts.h"
 #include "app/Form1.h"
 #include "link/PortNames.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QTemporaryDir links;
-    PortNames::setLinkFolder(links.path());
-    PortNames::setDefaultTable([](int) { return QString(); });
+    const NoPorts noPorts;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)

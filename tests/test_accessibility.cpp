@@ -13,9 +13,9 @@
 #include <QTest>
 #include <memory>
 
+#include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "SimHarness.h"
-#include "app/Form1.h"
 
 namespace {
 
@@ -44,16 +44,14 @@ QList<QWidget*> focusableControls(Form1& form)
 class TestAccessibility : public QObject {
     Q_OBJECT
     std::unique_ptr<SimHarness> sim;  // keeps start-up off the real ports
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<LoadedForm> form;
 
 private slots:
     void init()
     {
         sim = std::make_unique<SimHarness>(3);
         QVERIFY2(sim->ok(), qPrintable(sim->error()));
-        form = std::make_unique<Form1>();
-        form->ExitProgram = [] { QFAIL("Exit was not expected"); };
-        form->Form_Load();
+        form = std::make_unique<LoadedForm>();
         form->show();
         QApplication::setActiveWindow(form.get());
         QVERIFY(QTest::qWaitForWindowActive(form.get()));

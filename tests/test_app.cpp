@@ -8,14 +8,12 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "FormFixture.h"
 #include "app/FolderList.h"
-#include "app/Form1.h"
 #include "app/StatusLog.h"
-#include "link/PortNames.h"
 
 namespace {
 const QRegularExpression kLineForm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] .*\r\n$"),
@@ -25,7 +23,6 @@ const QRegularExpression kLineForm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9
 class TestApp : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void startupState();
@@ -41,23 +38,13 @@ private slots:
     void renderStartupWindow();
 
 private:
-    QTemporaryDir m_links;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<LoadedForm> m_form;
     int m_ticks = 0;
 };
 
-void TestApp::initTestCase()
-{
-    // Never probe the machine's own serial devices.
-    PortNames::setLinkFolder(m_links.path());
-    PortNames::setDefaultTable([](int) { return QString(); });
-}
-
 void TestApp::init()
 {
-    m_form = std::make_unique<Form1>();
-    m_form->ExitProgram = [] { QFAIL("Exit was not expected"); };
-    m_form->Form_Load();
+    m_form = std::make_unique<LoadedForm>();
     m_ticks = 0;
     connect(&m_form->Timer2, &QTimer::timeout, this, [this] { ++m_ticks; });
 }

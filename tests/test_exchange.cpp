@@ -8,16 +8,6 @@
 
 namespace {
 constexpr int kPort = 3;
-
-// Times (box clock, ms) at which the host sent the given byte.
-QList<double> sendTimes(const SimHarness& sim, quint8 byte)
-{
-    QList<double> times;
-    for (const WireByte& w : sim.hostEntries())
-        if (w.byte == byte)
-            times << w.ms;
-    return times;
-}
 }  // namespace
 
 class TestExchange : public QObject {
@@ -109,7 +99,7 @@ void TestExchange::failedAttempts()
     QCOMPARE(lines, QStringList(4, line));
     QCOMPARE(m_sim->hostSent(), QByteArray("v\x07v\x07v\x07v\x07", 8));
 
-    const QList<double> letters = sendTimes(*m_sim, 'v');
+    const QList<double> letters = m_sim->hostTimes('v');
     for (int i = 1; i < letters.size(); ++i) {
         const double gap = letters[i] - letters[i - 1];
         if (wrongAck >= 0) {
@@ -131,7 +121,7 @@ void TestExchange::ackOnFourthAttempt()
     QCOMPARE(m_rig->RetryCount, qint16(3));
     QCOMPARE(m_rig->log.mid(0, 3), QStringList(3, QStringLiteral("Timeout No ACK: Call Cycle - Retry")));
     QCOMPARE(m_rig->log.size(), 3);  // no fourth retry line
-    QCOMPARE(sendTimes(*m_sim, 'v').size(), 4);
+    QCOMPARE(m_sim->hostTimes('v').size(), 4);
 }
 
 void TestExchange::profileIdGoesAsTwoBytes()

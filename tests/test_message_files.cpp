@@ -9,11 +9,10 @@
 #include <array>
 #include <memory>
 
+#include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "WaitFor.h"
 #include "app/FolderList.h"
-#include "app/Form1.h"
-#include "link/PortNames.h"
 
 namespace {
 
@@ -30,7 +29,6 @@ bool touch(const QString& path)
 class TestMessageFiles : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void fileChoice_data();
@@ -47,29 +45,15 @@ private:
     QCheckBox* box(int slot) const;
     QString* fileName(int slot) const;
 
-    QTemporaryDir m_links;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<LoadedForm> m_form;
     std::unique_ptr<ModalAnswerer> m_answerer;
     std::unique_ptr<QTemporaryDir> m_sounds;
-    QStringList m_log;  // texts logged since init(), oldest first
+    QStringList log() const { return m_form->log.texts(); }  // since init(), oldest first
 };
-
-void TestMessageFiles::initTestCase()
-{
-    // Never probe the machine's own serial devices.
-    PortNames::setLinkFolder(m_links.path());
-    PortNames::setDefaultTable([](int) { return QString(); });
-}
 
 void TestMessageFiles::init()
 {
-    m_form = std::make_unique<Form1>();
-    m_form->ExitProgram = [] { qFatal("the program tried to exit during a test"); };
-    m_form->Form_Load();
-    m_log.clear();
-    m_form->LogObserver = [this](const QString& line) {
-        m_log << line.mid(9).chopped(m_form->LineEnd.size());
-    };
+    m_form = std::make_unique<LoadedForm>();
     m_answerer = std::make_unique<ModalAnswerer>();
     m_sounds = std::make_unique<QTemporaryDir>();
     QVERIFY(m_sounds->isValid());
@@ -165,7 +149,7 @@ void TestMessageFiles::fileChoice()
     box(slot)->setChecked(false);
     QCOMPARE(*fileName(slot), expected);
     QCOMPARE(m_answerer->count(), 0);
-    QVERIFY(m_log.isEmpty());
+    QVERIFY(log().isEmpty());
 }
 
 void TestMessageFiles::missingFileWarnsTwiceAndKeepsName()
@@ -179,11 +163,11 @@ void TestMessageFiles::missingFileWarnsTwiceAndKeepsName()
     QVERIFY(QDir(m_sounds->path()).mkdir("empty"));
     const QString empty = withFiles + "empty" + kSep;
     QVERIFY(useDirectory(empty));
-    m_log.clear();
+    m_form->log.mark();
     m_form->chkMsg1->setChecked(true);
 
     const QString both = empty + "local.wav or " + empty + "msg1.wav";
-    QCOMPARE(m_log, QStringList({"No File " + both, "No File " + both}));
+    QCOMPARE(log(), QStringList({"No File " + both, "No File " + both}));
     QCOMPARE(m_answerer->count(), 2);
     for (const ShownBox& shown : m_answerer->boxes) {
         QCOMPARE(shown.title, QStringLiteral("File Not Found"));
@@ -237,7 +221,7 @@ void TestMessageFiles::directoryChangeClearsBoxesSilently()
     m_form->txtDirectory->setText(dir + "empty" + kSep);
     QCOMPARE(order, QStringList({"0-", "1-", "2-"}));
     QCOMPARE(m_answerer->count(), 0);
-    QVERIFY(m_log.isEmpty());
+    QVERIFY(log().isEmpty());
     QCOMPARE(m_form->Msg6File, QStringLiteral("msg6.wav"));
 }
 

@@ -7,32 +7,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <array>
 #include <memory>
 
-#include "ModalAnswerer.h"
-#include "SimHarness.h"
-#include "WaitFor.h"
-#include "app/Form1.h"
+#include "WavFile.h"
+#include "WindowRig.h"
 #include "messages/MessageTiming.h"
 
 namespace {
 
-constexpr int kPort = 3;
 const QColor kGreen(0, 255, 0);
-
-// A WAV header and silence, `bytes` long in all. Only the size matters.
-bool writeWav(const QString& path, qint64 bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QByteArray header("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
-                      44);
-    return file.write(header) == 44 && file.resize(bytes);
-}
 
 bool isGreen(QCheckBox* box)
 {
@@ -41,33 +26,15 @@ bool isGreen(QCheckBox* box)
     return image.pixelColor(image.width() - 2, image.height() / 2) == kGreen;
 }
 
-// Host bytes other than the read-out's queries.
-QByteArray commands(const QByteArray& host)
-{
-    QByteArray out = host;
-    out.replace('q', QByteArray());
-    return out;
-}
-
-// The real window, loaded against a simulated box on COM3, with a folder of
-// message files as its message directory.
-struct Rig {
-    explicit Rig(double byteMs = 2.0)
+// The rig at a 2 ms byte, its sounds folder the message directory.
+struct Rig : WindowRig {
+    Rig() : WindowRig(2.0)
     {
-        sim.box().setByteMs(byteMs);
-        form.ExitProgram = [] { qFatal("the program tried to exit during a test"); };
-        form.show();
-        form.Form_Load();
-        portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
-        form.LogObserver = [this](const QString& line) {
-            log << line.mid(9).chopped(form.LineEnd.size());
-        };
-        dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-        form.txtDirectory->setText(dir);
-        dirReady = waitFor([this] { return form.MsgDir == dir; }, 2000);
+        dirReady = useSounds();
         sim.box().clearTrace();
+        mark();
     }
-    bool ready() const { return sim.ok() && portReady && dirReady && sounds.isValid(); }
+    bool ready() const { return sim.ok() && portReady && dirReady; }
     // Runs PROGRAM MESSAGES, then lets the box read the last bytes off the line.
     void program()
     {
@@ -81,13 +48,6 @@ struct Rig {
         return {form.lblMsg1Sec, form.lblMsg2Sec, form.lblMsg6Sec};
     }
 
-    SimHarness sim{kPort};  // before the window: its port scan must find the box
-    ModalAnswerer answerer;
-    Form1 form;
-    QTemporaryDir sounds;
-    QString dir;
-    QStringList log;
-    bool portReady = false;
     bool dirReady = false;
 };
 
@@ -192,14 +152,14 @@ void TestMessageProgram::radioOnly()
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("Bdd"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("Bdd"));
     QVERIFY(rig.sim.hostSent().startsWith("qq"));
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
     QVERIFY(rig.form.lblMsg6Sec->isHidden());
     QVERIFY(!rig.form.lblMsg2Sec->isHidden());
     QCOMPARE(rig.form.lblMsg2Sec->text(), QStringLiteral("Length: .05  Timer:  1"));
-    QCOMPARE(rig.log, QStringList{"Radio/Msg2 Programmed " + rig.dir + "radio.wav"});
+    QCOMPARE(rig.newLog(), QStringList{"Radio/Msg2 Programmed " + rig.dir + "radio.wav"});
     QCOMPARE(rig.answerer.count(), 0);
     QCOMPARE(watch.greenWhileRecording, (std::array<bool, 3>{false, true, false}));
     QVERIFY(watch.buttonLockedWhileRecording);
@@ -229,17 +189,16 @@ void TestMessageProgram::fiveSecondRecordingTiming()
     rig.form.chkMsg2->setChecked(true);
     QCOMPARE(rig.form.Msg2File, QStringLiteral("msg2.wav"));
     qint32 localLimit = -1;
-    rig.form.LogObserver = [&](const QString& line) {
-        rig.log << line.mid(9).chopped(rig.form.LineEnd.size());
-        if (rig.log.last().startsWith("Local/Msg1"))
+    rig.form.log.onLine = [&](const TimedLine& line) {
+        if (line.text.startsWith("Local/Msg1"))
             localLimit = rig.form.RecordLimit;
     };
     RunWatch watch(rig);
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddBdd"));
-    QCOMPARE(rig.log, QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AddBdd"));
+    QCOMPARE(rig.newLog(), QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
                                    "Radio/Msg2 Programmed " + rig.dir + "msg2.wav"}));
     QCOMPARE(localLimit, 50);
     QCOMPARE(rig.form.lblMsg1Sec->text(), QStringLiteral("Length: 5.00  Timer:  50"));
@@ -269,7 +228,7 @@ void TestMessageProgram::nothingTicked()
     Rig rig;
     QVERIFY(rig.ready());
     rig.program();
-    QCOMPARE(rig.log, QStringList{"No Message Selected"});
+    QCOMPARE(rig.newLog(), QStringList{"No Message Selected"});
     QCOMPARE(rig.answerer.count(), 1);
     QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("No Message Selected"));
     QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Must Select at Least One Message"));
@@ -296,9 +255,9 @@ void TestMessageProgram::fourthFailedAttemptEndsRun()
 
     rig.program();
 
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AAAA"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AAAA"));
     const QString retry = QStringLiteral("Char Not ACK: Local/Msg 1 - Retry");
-    QCOMPARE(rig.log, QStringList({retry, retry, retry, retry,
+    QCOMPARE(rig.newLog(), QStringList({retry, retry, retry, retry,
                                    "**ERR: Local/MSG1 Failed to Program"}));
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(!rig.form.lblMsg1Sec->isHidden());
@@ -325,8 +284,8 @@ void TestMessageProgram::readOutFailureEndsRun()
     rig.program();
 
     QCOMPARE(rig.form.ReadFailed, kTrue);
-    QCOMPARE(rig.log, QStringList{"Data Read Errors From ZT870K"});
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QCOMPARE(rig.newLog(), QStringList{"Data Read Errors From ZT870K"});
+    QCOMPARE(rig.sim.hostCommands(), QByteArray());
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
     QCOMPARE(rig.answerer.count(), 0);
@@ -356,10 +315,10 @@ void TestMessageProgram::boxClearedWhileEarlierSlotRecords()
     rig.program();
 
     QVERIFY(cleared);
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray("AddFdd"));
+    QCOMPARE(rig.sim.hostCommands(), QByteArray("AddFdd"));
     QVERIFY(rig.form.lblMsg2Sec->isHidden());
     QVERIFY(!rig.form.lblMsg6Sec->isHidden());
-    QCOMPARE(rig.log, QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
+    QCOMPARE(rig.newLog(), QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
                                    "LowBatt/Msg6 Programmed " + rig.dir + "lowbatt.wav"}));
     QCOMPARE(rig.answerer.count(), 0);
 }
@@ -409,12 +368,12 @@ void TestMessageProgram::unusableFileRefusedBeforeRecording()
 
     rig.program();
 
-    QCOMPARE(rig.log, QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
     QCOMPARE(rig.answerer.count(), 1);
     QCOMPARE(rig.answerer.boxes[0].title, title);
     QCOMPARE(rig.answerer.boxes[0].text, prefix + local);
     QVERIFY(rig.answerer.boxes[0].warningIcon);
-    QCOMPARE(commands(rig.sim.hostSent()), QByteArray());
+    QCOMPARE(rig.sim.hostCommands(), QByteArray());
     QVERIFY(rig.sim.hostSent().startsWith("qq"));  // the read-out did run
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QCOMPARE(rig.form.Recording, kFalse);

@@ -39,7 +39,6 @@ const QString kSep = QDir::separator();
 // A message directory under a temporary folder, chosen through the folder list
 // as the technician would, and taken into MsgDir by the next Timer1 tick.
 struct PathRig {
-    PathRig() { rig.sim.box().setByteMs(2.0); }
     bool use(const QString& dir)
     {
         if (!rig.form.Dir1->setPath(dir))
@@ -55,9 +54,8 @@ struct PathRig {
         QTest::mouseClick(rig.form.Command3, Qt::LeftButton);
         spinFor(50);
     }
-    QByteArray commands() const { return QByteArray(rig.sim.hostSent()).replace('q', ""); }
 
-    WindowRig rig;
+    WindowRig rig{2.0};
     QTemporaryDir top;
     QString shown;  // the directory as MsgDir holds it
 };
@@ -157,7 +155,7 @@ void TestPaths::messageDirectories()
 
     const QString line = "Local/Msg1 Programmed " + p.shown + "local.wav";
     QCOMPARE(p.rig.newLog(), QStringList{line});
-    QCOMPARE(p.commands(), QByteArray("Add"));
+    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
     QCOMPARE(p.rig.form.Msg1Len, 3000.0);
     QCOMPARE(p.rig.answerer.count(), 0);
     p.rig.form.FlushStatusBox();
@@ -225,12 +223,12 @@ void TestPaths::fileEntries()
         QCOMPARE(p.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
         QCOMPARE(p.rig.answerer.count(), 1);
         QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + p.shown + found);
-        QCOMPARE(p.commands(), QByteArray());
+        QCOMPARE(p.rig.sim.hostCommands(), QByteArray());
         return;
     }
     QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + p.shown + found});
     QCOMPARE(p.rig.form.Msg1Len, double(programmedSize));  // the file's size, not the link's
-    QCOMPARE(p.commands(), QByteArray("Add"));
+    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
 }
 
 // The folder goes away after Local was ticked: ticking Radio warns, and the
@@ -335,7 +333,7 @@ void TestPaths::cutOffWavDoesNotFreezeNextRecording()
     QCOMPARE(p.rig.newLog(), QStringList({"Local/Msg1 Programmed " + p.shown + "local.wav",
                                           "Radio/Msg2 Programmed " + p.shown + "radio.wav",
                                           "LowBatt/Msg6 Programmed " + p.shown + "lowbatt.wav"}));
-    QCOMPARE(p.commands(), QByteArray("AddBddFdd"));
+    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("AddBddFdd"));
     QVERIFY(p.rig.allIdle());
 }
 

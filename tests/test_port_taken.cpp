@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "WavFile.h"
@@ -65,11 +64,8 @@ void TestPortTaken::eachOperation()
     QFETCH(bool, clearsColumn);
     WindowRig rig;
     QVERIFY(rig.portReady);
-    QTemporaryDir sounds;
-    const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-    QVERIFY(writeWav(dir + "local.wav", 800));
-    rig.form.txtDirectory->setText(dir);
-    QVERIFY(waitFor([&] { return rig.form.MsgDir == dir; }, 2000));
+    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
+    QVERIFY(rig.useSounds());
     rig.form.chkMsg1->setChecked(true);
     rig.form.txtCallCycle->setText("12");
     QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);

@@ -54,13 +54,6 @@ QByteArray query(MSComm& c, int expected)
     return c.Input();
 }
 
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
 }  // namespace
 
 class TestSerialLink : public QObject {

@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -166,9 +165,9 @@ private:
     std::unique_ptr<WindowRig> m_rig;
     std::unique_ptr<QObject> m_opScope;  // owns the operation's mid-op timers
     std::mt19937 m_rng;
-    QTemporaryDir m_sounds;
     QString m_dir;
-    std::vector<TimedLine> m_lines;
+    // The rig's log, stamped with the box's clock.
+    const std::vector<TimedLine>& logged() const { return m_rig->form.log.lines(); }
     Op m_op;
     QString m_failure;
     int m_opNumber = 0;
@@ -314,7 +313,7 @@ void TestSoak::begin(const QString& kind)
     ++m_opsByKind[kind];
     m_op = Op{};
     m_op.kind = kind;
-    m_op.firstLine = qsizetype(m_lines.size());
+    m_op.firstLine = qsizetype(logged().size());
     m_op.firstBox = m_rig->answerer.count();
     m_failure.clear();
     m_opScope = std::make_unique<QObject>();
@@ -345,9 +344,9 @@ void TestSoak::end(QElapsedTimer& clock)
 QStringList TestSoak::opTexts() const
 {
     QStringList out;
-    for (size_t i = size_t(m_op.firstLine); i < m_lines.size(); ++i)
-        if (!isScanLine(m_lines[i].text))
-            out << m_lines[i].text;
+    for (size_t i = size_t(m_op.firstLine); i < logged().size(); ++i)
+        if (!isScanLine(logged()[i].text))
+            out << logged()[i].text;
     return out;
 }
 
@@ -395,10 +394,10 @@ void TestSoak::checkAtRest()
 
 void TestSoak::checkLogLines()
 {
-    for (size_t i = size_t(m_op.firstLine); i < m_lines.size(); ++i) {
-        check(isWellFormedLogLine(m_lines[i].raw, m_rig->form.LineEnd),
-              "malformed log line: " + m_lines[i].raw.toHtmlEscaped());
-        check(isKnownLogText(m_lines[i].text), "unknown log text: " + m_lines[i].text);
+    for (size_t i = size_t(m_op.firstLine); i < logged().size(); ++i) {
+        check(isWellFormedLogLine(logged()[i].raw, m_rig->form.LineEnd),
+              "malformed log line: " + logged()[i].raw.toHtmlEscaped());
+        check(isKnownLogText(logged()[i].text), "unknown log text: " + logged()[i].text);
     }
 }
 
@@ -544,16 +543,16 @@ void TestSoak::doWrite()
     if (completed) {
         // The moment of the completion line, on the box's clock.
         double at = 0;
-        for (size_t k = size_t(m_op.firstLine); k < m_lines.size(); ++k)
-            if (m_lines[k].text == label + " Update Complete")
-                at = m_lines[k].ms;
+        for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
+            if (logged()[k].text == label + " Update Complete")
+                at = logged()[k].ms;
         const QString problem = ackEvidenceProblem(m_rig->sim.box().wire(),
                                                    QByteArray(1, row.letter) + value, at, true);
         check(problem.isEmpty(), "success without ACK: " + problem + context);
     }
-    for (size_t k = size_t(m_op.firstLine); k < m_lines.size(); ++k)
-        if (m_lines[k].text == notAck)
-            check(boxAnsweredBefore(m_rig->sim.box().wire(), m_lines[k].ms),
+    for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
+        if (logged()[k].text == notAck)
+            check(boxAnsweredBefore(m_rig->sim.box().wire(), logged()[k].ms),
                   "a not-ACK line with no answer from the box" + context);
     const bool readBackRan = opBoxes(kPortBox) == 0;
     check(readBackRan || m_op.lineLost, "the read-back's port was refused with the line in place");
@@ -637,9 +636,9 @@ void TestSoak::doProgram()
         if (ok) {
             expectHost += "dd";
             double at = 0;
-            for (size_t k = size_t(m_op.firstLine); k < m_lines.size(); ++k)
-                if (m_lines[k].text == slot.success + path)
-                    at = m_lines[k].ms;
+            for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
+                if (logged()[k].text == slot.success + path)
+                    at = logged()[k].ms;
             const QString problem =
                 ackEvidenceProblem(m_rig->sim.box().wire(), QByteArray(1, slot.letter), at, false);
             check(problem.isEmpty(), "programmed without ACK: " + problem);
@@ -662,9 +661,9 @@ void TestSoak::doScan()
     QTest::mouseClick(m_rig->form.cmdScanForPorts, Qt::LeftButton);
     end(clock);
     const bool linked = m_rig->sim.box().isLinked();
-    check(!m_lines.empty() && m_lines.back().text ==
+    check(!logged().empty() && logged().back().text ==
                                   (linked ? "Total Comm Ports Found: 1" : "***No Serial Ports Detected"),
-          "scan logged " + (m_lines.empty() ? QString() : m_lines.back().text));
+          "scan logged " + (logged().empty() ? QString() : logged().back().text));
     check(m_rig->sim.hostSent().isEmpty(), "a scan sent bytes");
 }
 
@@ -676,18 +675,12 @@ void TestSoak::soak()
     std::printf("soak: %d operations, seed %u (ZT870K_SOAK_OPS, ZT870K_SOAK_SEED)\n", ops, seed);
     std::fflush(stdout);
     m_rng.seed(seed);
-    QVERIFY(m_sounds.isValid());
 
     m_rig = std::make_unique<WindowRig>(kFastByteMs);
     QVERIFY(m_rig->portReady);
-    Form1& f = m_rig->form;
-    f.LogObserver = [this](const QString& line) {
-        m_lines.push_back({line, line.mid(9).chopped(m_rig->form.LineEnd.size()),
-                           m_rig->sim.box().nowMs()});
-    };
-    m_dir = QDir::toNativeSeparators(m_sounds.path()) + QDir::separator();
-    f.txtDirectory->setText(m_dir);
-    QVERIFY(waitFor([&] { return f.MsgDir == m_dir; }, 2000));
+    m_rig->form.log.clock = [this] { return m_rig->sim.box().nowMs(); };
+    QVERIFY(m_rig->useSounds());
+    m_dir = m_rig->dir;
     for (const Slot& s : kSlots)
         QVERIFY(writeWav(m_dir + s.file, 500));
 

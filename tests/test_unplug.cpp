@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -20,21 +19,6 @@
 #include "WindowRig.h"
 
 namespace {
-
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-QStringList repeated(const QString& line, int times)
-{
-    QStringList out;
-    for (int i = 0; i < times; ++i)
-        out << line;
-    return out;
-}
 
 // Pulls the line (from the event loop, not from inside the box's own
 // delivery) when `trigger` says so for a byte on the wire.
@@ -187,7 +171,7 @@ void TestUnplug::duringWrite()
 
     const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
 
-    QCOMPARE(rig.newLog(), repeated("Timeout No ACK: Call Cycle - Retry", 4) +
+    QCOMPARE(rig.newLog(), QStringList(4, "Timeout No ACK: Call Cycle - Retry") +
                                QStringList{"**ERR: Call Cycle Failed to Program"});
     QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
     QCOMPARE(rig.answerer.count(), 1);
@@ -209,13 +193,9 @@ void TestUnplug::duringRecording()
 {
     WindowRig rig;
     QVERIFY(rig.portReady);
-    QTemporaryDir sounds;
-    QVERIFY(sounds.isValid());
-    const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-    QVERIFY(writeWav(dir + "local.wav", 4410));  // two ticks
-    QVERIFY(writeWav(dir + "radio.wav", 800));
-    rig.form.txtDirectory->setText(dir);
-    QVERIFY(waitFor([&] { return rig.form.MsgDir == dir; }, 2000));
+    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
+    QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
+    QVERIFY(rig.useSounds());
     rig.form.chkMsg1->setChecked(true);
     rig.form.chkMsg2->setChecked(true);
     rig.sim.box().clearTrace();

@@ -21,14 +21,6 @@ QByteArray bytes(std::initializer_list<int> values)
     return out;
 }
 
-QStringList repeated(const QString& line, int times)
-{
-    QStringList out;
-    for (int i = 0; i < times; ++i)
-        out << line;
-    return out;
-}
-
 // The box answers ACK this long after the value byte: later than the channel's
 // settle wait, so every row can be acknowledged.
 constexpr int kAckDelayMs = 60;
@@ -285,7 +277,7 @@ void TestWrites::channelListensOnlyAfterSettling_data()
     const QString late = "Timeout No ACK: Channel - Retry";
     QTest::newRow("channel, early ACK")
         << &Form1::cmdWriteChannel << &Form1::txtNewChannel << 0
-        << repeated(late, 4) + QStringList{"**ERR: Channel Failed to Program"};
+        << QStringList(4, late) + QStringList{"**ERR: Channel Failed to Program"};
     QTest::newRow("channel, ACK after settling") << &Form1::cmdWriteChannel << &Form1::txtNewChannel
                                                  << kAckDelayMs
                                                  << QStringList{"Channel Update Complete"};
@@ -321,11 +313,11 @@ void TestWrites::failedAttempts_data()
     const QString timeout = "Timeout No ACK: Call Cycle - Retry";
     const QString failed = "**ERR: Call Cycle Failed to Program";
     QTest::newRow("wrong byte every time") << 0x00 << 1 << false
-                                           << repeated(notAck, 4) + QStringList{failed};
+                                           << QStringList(4, notAck) + QStringList{failed};
     QTest::newRow("ACK on the fourth attempt")
-        << -1 << 4 << false << repeated(notAck, 3) + QStringList{"Call Cycle Update Complete"};
+        << -1 << 4 << false << QStringList(3, notAck) + QStringList{"Call Cycle Update Complete"};
     QTest::newRow("two ACKs together") << -1 << 1 << true
-                                       << repeated(timeout, 4) + QStringList{failed};
+                                       << QStringList(4, timeout) + QStringList{failed};
 }
 
 void TestWrites::failedAttempts()
@@ -372,7 +364,7 @@ void TestWrites::silentBoxPacesItsAttempts()
     }
     const QString timeout = "Timeout No ACK: Call Cycle - Retry";
     const QStringList ends{"**ERR: Call Cycle Failed to Program", "ZT870K Comm Fail"};
-    QCOMPARE(rig.newLog(), repeated(timeout, 4) + ends);
+    QCOMPARE(rig.newLog(), QStringList(4, timeout) + ends);
     QCOMPARE(rig.form.ReadFailed, kTrue);
     QVERIFY(!rig.form.lblCommFail->text().isEmpty());
     QCOMPARE(rig.form.RetryCount, qint16(4));

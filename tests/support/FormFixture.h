@@ -1,26 +1,84 @@
 #pragma once
-// A loaded window for tests: built after the simulated box is linked, so the
-// start-up discovery finds it; Exit fails the test instead of ending it.
+// The base of the window tests: the real window, loaded as at start-up with no
+// real port in reach (a simulated box's ports where a SimHarness is in place,
+// else none at all), its status log read as it grows, and an Exit nobody asked
+// for stopping the test (the window's own Exit would end the process as if
+// every test had passed).
 #include <QTest>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "NoPorts.h"
 #include "app/Form1.h"
 
-inline std::unique_ptr<Form1> makeLoadedForm(int port)
+// A status log line as it was added, with the reader's clock at that moment.
+struct TimedLine {
+    QString raw;   // "HH:MM:SS text" + line end
+    QString text;  // the text alone
+    double ms = 0;
+};
+
+// Every line the window logs, oldest first, as LogObserver hands it over.
+class LogReader {
+public:
+    explicit LogReader(Form1& form)
+    {
+        form.LogObserver = [this, &form](const QString& line) {
+            m_lines.push_back({line, line.mid(9).chopped(form.LineEnd.size()), clock ? clock() : 0});
+            if (onLine)
+                onLine(m_lines.back());
+        };
+    }
+    const std::vector<TimedLine>& lines() const { return m_lines; }
+    // Texts logged since mark(), oldest first.
+    QStringList texts() const
+    {
+        QStringList out;
+        for (size_t i = m_marked; i < m_lines.size(); ++i)
+            out << m_lines[i].text;
+        return out;
+    }
+    void mark() { m_marked = m_lines.size(); }
+
+    std::function<double()> clock;                 // stamps TimedLine::ms
+    std::function<void(const TimedLine&)> onLine;  // called with each new line
+
+private:
+    std::vector<TimedLine> m_lines;
+    size_t m_marked = 0;
+};
+
+class LoadedForm : public Form1 {
+public:
+    LoadedForm()
+    {
+        if (!NoPorts::inPlace())
+            m_noPorts.emplace();
+        ExitProgram = [] { qFatal("the program tried to exit during a test"); };
+        Form_Load();
+        log.mark();
+    }
+    LogReader log{*this};  // marked once loaded
+
+private:
+    std::optional<NoPorts> m_noPorts;
+};
+
+// A loaded window over the ports in place, with `port` chosen.
+inline std::unique_ptr<LoadedForm> makeLoadedForm(int port)
 {
-    auto form = std::make_unique<Form1>();
-    form->ExitProgram = [] { QFAIL("Exit was not expected"); };
-    form->Form_Load();
+    auto form = std::make_unique<LoadedForm>();
     form->CommPortNumber = qint16(port);
     return form;
 }
 
-// The log's lines, newest first, without time stamps and line ends.
-inline QStringList logTexts(const Form1& form)
+// All the log's texts, newest first.
+inline QStringList logTexts(const LoadedForm& form)
 {
     QStringList texts;
-    const StatusLogBuffer& log = form.statusLogBuffer();
-    for (qsizetype i = 0; i < log.lineCount(); ++i)
-        texts << log.newest(i).mid(9).chopped(2);
+    for (const TimedLine& line : form.log.lines())
+        texts.prepend(line.text);
     return texts;
 }

@@ -9,8 +9,6 @@ SimHarness::SimHarness(int port)
 {
     // Set ZT870K_SIM_TRACE=1 to watch the wire while a test runs.
     m_box->setLivePrint(qEnvironmentVariableIsSet("ZT870K_SIM_TRACE"));
-    PortNames::setLinkFolder(m_folder.path());
-    PortNames::setDefaultTable([](int) { return QString(); });
     relink();
 }
 
@@ -20,18 +18,17 @@ SimHarness::~SimHarness()
     m_box.reset();
     m_link.reset();
     m_extra.clear();
-    PortNames::resetOverrides();
 }
 
 bool SimHarness::ok() const
 {
-    return m_folder.isValid() && m_box->isLinked();
+    return m_ports.ok() && m_box->isLinked();
 }
 
 QString SimHarness::error() const
 {
-    if (!m_folder.isValid())
-        return m_folder.errorString();
+    if (!m_ports.ok())
+        return m_ports.error();
     return m_link ? m_link->error() : QStringLiteral("no link");
 }
 
@@ -39,7 +36,7 @@ bool SimHarness::relink()
 {
     m_box->attach(nullptr);
     m_link.reset();
-    m_link = std::make_unique<PtyLink>(m_folder.path(), m_port);
+    m_link = std::make_unique<PtyLink>(m_ports.folder(), m_port);
     if (!m_link->ok())
         return false;
     m_box->attach(m_link.get());
@@ -48,7 +45,7 @@ bool SimHarness::relink()
 
 PtyLink* SimHarness::addLine(int port)
 {
-    auto line = std::make_unique<PtyLink>(m_folder.path(), port);
+    auto line = std::make_unique<PtyLink>(m_ports.folder(), port);
     PtyLink* raw = line.get();
     m_extra[port] = std::move(line);
     return raw->ok() ? raw : nullptr;

@@ -4,9 +4,8 @@
 // fixed port table is switched off, so a test never reaches a real device.
 
 #include "CallBox.h"
+#include "NoPorts.h"
 #include "PtyLink.h"
-
-#include <QTemporaryDir>
 
 #include <map>
 #include <memory>
@@ -24,14 +23,25 @@ public:
     CallBox& box() { return *m_box; }
     PtyLink* link() { return m_link.get(); }
     int port() const { return m_port; }
-    QString linkFolder() const { return m_folder.path(); }
+    QString linkFolder() const { return m_ports.folder(); }
 
     // The wire as the box saw it.
     const QList<WireByte>& trace() const { return m_box->wire(); }
     QByteArray hostSent() const { return m_box->hostBytes(); }
     QByteArray boxSent() const { return m_box->boxBytes(); }
+    // The host's bytes other than the read-out's queries.
+    QByteArray hostCommands() const { return hostSent().replace('q', QByteArray()); }
     QList<WireByte> hostEntries() const { return wireEntries(m_box->wire(), WireDir::HostToBox); }
     QList<WireByte> boxEntries() const { return wireEntries(m_box->wire(), WireDir::BoxToHost); }
+    // Times (box clock, ms) of the host's bytes equal to `byte`.
+    QList<double> hostTimes(quint8 byte) const
+    {
+        QList<double> out;
+        for (const WireByte& w : hostEntries())
+            if (w.byte == byte)
+                out << w.ms;
+        return out;
+    }
     QString traceText() const { return m_box->traceText(); }
 
     // Pulls the box's line (as CallBox::hangUp) and, with relink(), plugs in a
@@ -46,7 +56,7 @@ public:
     void removeLink(int port);
 
 private:
-    QTemporaryDir m_folder;
+    NoPorts m_ports;
     int m_port;
     std::unique_ptr<CallBox> m_box;
     std::unique_ptr<PtyLink> m_link;

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <ctime>
 #include <utility>
 
 template <typename Pred>
@@ -24,4 +25,12 @@ bool waitFor(Pred&& pred, int timeoutMs = 5000)
 inline void spinFor(int ms)
 {
     waitFor([] { return false; }, ms);
+}
+
+// CPU time this process has used, in ms: what a wait cost.
+inline double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }

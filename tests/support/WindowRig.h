@@ -1,19 +1,21 @@
 #pragma once
-// The real window against the simulated call box on a pseudo-terminal, ready
-// for a settings test: box linked as COM3, window loaded, COM3 chosen, modal
-// boxes recorded and answered.
+// The rig on the base window: the simulated call box on a pseudo-terminal
+// linked as COM3, the window loaded and shown with COM3 chosen, modal boxes
+// recorded and answered, and a sounds folder to use as the message directory.
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
+#include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
-#include "app/Form1.h"
 
 class WindowRig {
 public:
@@ -24,30 +26,27 @@ public:
     explicit WindowRig(double byteMs = 1.0)
     {
         sim.box().setByteMs(byteMs);
-        form.ExitProgram = [] { qFatal("the program tried to exit during a test"); };
         form.show();
-        form.Form_Load();
         portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
         sim.box().clearTrace();
         mark();
     }
 
     // Log texts added since mark(), oldest first, without time stamp and line end.
-    QStringList newLog() const
-    {
-        QStringList out;
-        const auto& log = form.statusLogBuffer();
-        for (qsizetype i = log.lineCount() - m_marked - 1; i >= 0; --i) {
-            QString line = log.newest(i);
-            line.chop(form.LineEnd.size());
-            out << line.mid(9);  // "HH:MM:SS "
-        }
-        return out;
-    }
+    QStringList newLog() const { return form.log.texts(); }
     void mark()
     {
-        m_marked = form.statusLogBuffer().lineCount();
+        form.log.mark();
         answerer.clear();
+    }
+
+    // Makes the sounds folder the message directory, as typed into its box;
+    // `dir` is then that directory as MsgDir holds it.
+    bool useSounds()
+    {
+        dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+        form.txtDirectory->setText(dir);
+        return sounds.isValid() && waitFor([this] { return form.MsgDir == dir; }, 2000);
     }
 
     // Chooses another port through the list's text, as a user would.
@@ -86,15 +85,7 @@ public:
         return true;
     }
 
-    // Times (box clock, ms) of the host's bytes equal to `byte`.
-    QList<double> hostTimes(quint8 byte) const
-    {
-        QList<double> out;
-        for (const WireByte& w : sim.hostEntries())
-            if (w.byte == byte)
-                out << w.ms;
-        return out;
-    }
+    QList<double> hostTimes(quint8 byte) const { return sim.hostTimes(byte); }
 
     // Calls `probe` with every byte the box sees or sends from now on, as it
     // happens (inside the window's waits), so a test can look at the window
@@ -113,10 +104,11 @@ public:
 
     SimHarness sim{kPort};  // before the window: its port scan must find the box
     ModalAnswerer answerer;
-    Form1 form;
+    LoadedForm form;
     bool portReady = false;
+    QTemporaryDir sounds;
+    QString dir;
 
 private:
     QObject m_hooks;
-    qsizetype m_marked = 0;
 };

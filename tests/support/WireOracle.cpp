@@ -2,12 +2,12 @@
 
 #include <QRegularExpression>
 
-#include "settings/ValueBlock.h"
+#include "CallBox.h"
 
 namespace {
 
-constexpr quint8 kAckByte = 0x06;
-constexpr int kBlockLength = 19;
+constexpr quint8 kAckByte = CallBox::kAck;
+constexpr int kBlockLength = CallBox::kMinBlockLength;
 
 // Index of the host's last byte at or before `atMs`, or -1.
 qsizetype lastHostByteBefore(const QList<WireByte>& wire, double atMs)
@@ -61,21 +61,36 @@ bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs)
     return false;
 }
 
+// Worked out from the box's own offsets and the read column's rules, never with
+// the program's decoder: a decoding fault must show as a column off the wire.
 QStringList columnFor(const QByteArray& block)
 {
-    auto byte = [&](int offset) { return quint8(block.at(offset)); };
     if (block.size() < kBlockLength)
         return {};
-    return {ByteText(byte(BlockOffset::kChannel)),
-            ProfileIdText(DecodeProfileId(byte(BlockOffset::kProfileHigh),
-                                          byte(BlockOffset::kProfileLow))),
-            ByteText(byte(BlockOffset::kSpeakerVolume)),
-            ByteText(byte(BlockOffset::kRadioVolume)),
-            IsdVolumeText(byte(BlockOffset::kIsdVolume)),
-            ByteText(byte(BlockOffset::kCallCycles)),
-            ByteText(byte(BlockOffset::kCycleDelay)),
-            ByteText(byte(BlockOffset::kLedPattern)),
-            SoftwareVersionText(block.mid(BlockOffset::kVersion, BlockOffset::kVersionLength))};
+    auto at = [&](int offset) { return quint8(block.at(offset)); };
+    auto decimal = [&](int offset) { return QString::number(at(offset)); };
+    // Bit 7 of the high byte drops the high part, bit 6 the low byte.
+    const quint8 high = at(CallBox::ProfileHigh);
+    const int profile = ((high & 0x80) ? 0 : (high & 0x3F) * 256) +
+                        ((high & 0x40) ? 0 : at(CallBox::ProfileLow));
+    // One character a byte; those a text box would not show as visible stand-ins.
+    QString version;
+    for (int i = 0; i < 8; ++i) {
+        const quint8 b = at(CallBox::Version + i);
+        version += b < 0x20                 ? QChar(char16_t(0x2400 + b))
+                   : b == 0x7F              ? QChar(char16_t(0x2421))
+                   : b >= 0x80 && b <= 0x9F ? QChar(char16_t(0xFFFD))
+                                            : QChar(char16_t(b));
+    }
+    return {decimal(CallBox::Channel),
+            QStringLiteral("%1").arg(profile, 4, 10, QLatin1Char('0')),
+            decimal(CallBox::SpeakerVolume),
+            decimal(CallBox::RadioVolume),
+            at(CallBox::IsdVolume) == 255 ? QStringLiteral("0") : decimal(CallBox::IsdVolume),
+            decimal(CallBox::CallCycles),
+            decimal(CallBox::CycleDelay),
+            decimal(CallBox::LedPattern),
+            version};
 }
 
 QList<QByteArray> answeredBlocks(const QList<WireByte>& wire)

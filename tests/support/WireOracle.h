@@ -2,7 +2,7 @@
 // Judges what the window reported against what really went over the simulated
 // line. A logged success needs the box's ACK on the wire; a filled read column
 // needs bytes the box actually sent. Times are the box's clock (CallBox::nowMs),
-// which the window's log lines are stamped with by the tests that use this.
+// which the tests that use this stamp the window's log lines with (LogReader).
 
 #include <QByteArray>
 #include <QList>
@@ -10,13 +10,6 @@
 #include <QStringList>
 
 #include "WireTrace.h"
-
-// A status log line as it was added, with the box's clock at that moment.
-struct TimedLine {
-    QString raw;   // "HH:MM:SS text" + line end
-    QString text;  // the text alone
-    double ms = 0;
-};
 
 // Empty when the wire bears out an acknowledged command that was reported at
 // `atMs`: the host sent `sent` (the command letter and its value bytes) before
@@ -30,7 +23,8 @@ QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, 
 // before `atMs` and no later than `atMs`: what a "not ACK" line needs.
 bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs);
 
-// The read column (in WindowRig::readColumn's order) a block would fill.
+// The read column (in WindowRig::readColumn's order) a block would fill,
+// decoded at the simulated box's offsets, independently of the program.
 QStringList columnFor(const QByteArray& block);
 
 // What the box sent in answer to each host "q": its bytes up to the host's next byte.
