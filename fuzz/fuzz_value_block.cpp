@@ -47,8 +47,17 @@ void checkProfileId(quint8 high, quint8 low)
         FUZZ_CHECK(text == QString::number(id), detail());
 }
 
+// 0x80-0x9F as the Western code page shows them, U+FFFD where it has nothing.
+const QString& western80()
+{
+    static const QString chars = QString::fromUtf8(
+        "€\uFFFD‚ƒ„…†‡ˆ‰Š‹Œ\uFFFDŽ\uFFFD\uFFFD‘’“”•–—˜™š›œ\uFFFDžŸ");
+    return chars;
+}
+
 void checkVersion(const QByteArray& bytes)
 {
+    FUZZ_CHECK(western80().size() == 32, QStringLiteral("reference table"));
     const QString text = SoftwareVersionText(bytes);
     FUZZ_CHECK(text.size() == bytes.size(), hexOf(bytes));
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -59,7 +68,7 @@ void checkVersion(const QByteArray& bytes)
         else if (b == 0x7F)
             expected = 0x2421;
         else if (b >= 0x80 && b <= 0x9F)
-            expected = 0xFFFD;
+            expected = western80()[b - 0x80].unicode();
         FUZZ_CHECK(text[i].unicode() == expected,
                    QStringLiteral("version character %1 of ").arg(i) + hexOf(bytes));
     }

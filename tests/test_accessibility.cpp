@@ -6,16 +6,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QLabel>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "SimHarness.h"
+#include "WaitFor.h"
+#include "WavFile.h"
+#include "messages/MessageTiming.h"
 
 namespace {
 
@@ -109,23 +116,109 @@ private slots:
         QCOMPARE(labels, QStringList{"Available Comm Ports"});
     }
 
-    // A busy caption must not rename the button for a screen reader.
-    void buttonKeepsItsNameWhileBusy()
+    // What is read out is what is shown (Label in Name): a control showing
+    // text is named by it, in every state an operation takes it through, and
+    // its description still says what it is for. Each row watches one control
+    // through one situation and must see it show `text` (a beginning of it;
+    // "" for an empty control) at least once.
+    void namesFollowWhatIsShown_data()
     {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("description");  // "" where not checked
+        QTest::newRow("read button busy") << "cmdReadValues" << "read-out" << "<<BUSY>>"
+            << "Reads every setting and the software version from the call box";
+        QTest::newRow("write button busy") << "cmdWriteCallCycle" << "write" << "<<BUSY>>"
+                                           << "Writes the call cycles";
+        QTest::newRow("write button idle") << "cmdWriteCallCycle" << "start" << "WRITE CALL CYCLE"
+                                           << "Writes the call cycles";
+        QTest::newRow("program button busy") << "Command3" << "programming" << "<<PROGRAMMING>>"
+                                             << "Records the ticked messages into the call box";
+        QTest::newRow("length label") << "lblMsg1Sec" << "programming" << "Length: .45" << "";
+        QTest::newRow("timer label") << "lblMsg1Sec" << "programming" << "Length: .45  Timer: "
+            << "Length and recording time of the local message";
+        QTest::newRow("failure label empty") << "lblCommFail" << "read-out" << ""
+                                             << "Shows why the last read-out failed";
+        QTest::newRow("failure label with advice")
+            << "lblCommFail" << "silent box" << "COMM FAIL: Verify ZT870K initial Power-Up."
+            << "Shows why the last read-out failed";
+        QTest::newRow("LED pattern typed") << "lblLedPattern" << "typed 2" << "Logo Only" << "";
+        QTest::newRow("LED pattern read") << "lblLedPatternRead" << "read-out" << "All On"
+            << "Name of the LED pattern read from the call box";
+        QTest::newRow("speaker hint at start") << "lblSpkrInfo" << "start" << "Value:1-31(63)" << "";
+        QTest::newRow("speaker hint read") << "lblSpkrInfo" << "read-out" << "Value:1-63" << "";
+        QTest::newRow("radio read hint at start") << "lblRadioInfo3" << "start" << "Value:1-31(63)" << "";
+        QTest::newRow("radio read hint read") << "lblRadioInfo3" << "read-out" << "Value:1-63" << "";
+        QTest::newRow("check box") << "chkMsg1" << "start" << "Local Msg" << "";
+    }
+    void namesFollowWhatIsShown()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, situation);
+        QFETCH(QString, text);
+        QFETCH(QString, description);
+        QWidget* w = form->findChild<QWidget*>(control);
+        QVERIFY(w);
+        auto shown = [w] {
+            if (auto* b = qobject_cast<QAbstractButton*>(w))
+                return b->text();
+            return qobject_cast<QLabel*>(w)->text();
+        };
+        // Every state the control passes through, as text and name together.
+        QList<QPair<QString, QString>> seen;
+        auto look = [&] {
+            const QPair<QString, QString> now{shown(), accessibleName(w)};
+            if (seen.isEmpty() || seen.last() != now)
+                seen << now;
+        };
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, look);
+        QObject::connect(&sim->box(), &CallBox::traceLine, &watch, look);
+        look();
+        watch.start(5);
+
         ModalAnswerer answerer;
+        QTemporaryDir sounds;
         form->CommPortNumber = 3;
         sim->box().setByteMs(1.0);
-        QString nameWhileBusy;
-        QString captionWhileBusy;
-        QObject::connect(&sim->box(), &CallBox::traceLine, form.get(), [&] {
-            if (captionWhileBusy.isEmpty() && form->cmdReadValues->text() != "READ ALL VALUES") {
-                captionWhileBusy = form->cmdReadValues->text();
-                nameWhileBusy = accessibleName(form->cmdReadValues);
-            }
-        });
-        form->cmdReadValues_Click();
-        QCOMPARE(captionWhileBusy, QStringLiteral("<<BUSY>>"));
-        QCOMPARE(nameWhileBusy, QStringLiteral("READ ALL VALUES"));
+        sim->box().setValue(CallBox::LedPattern, 1);
+        if (situation == "read-out") {
+            form->cmdReadValues_Click();
+        } else if (situation == "write") {
+            form->txtCallCycle->setText(QStringLiteral("12"));
+            form->cmdWriteCallCycle_Click();
+        } else if (situation == "silent box") {
+            CallBoxFaults silent;
+            silent.silent = true;
+            sim->box().setFaults(silent);
+            form->cmdReadValues_Click();
+        } else if (situation == "programming") {
+            const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+            QVERIFY(writeWav(dir + "local.wav", qint64(0.45 * kBytesPerSecond)));
+            form->txtDirectory->setText(dir);
+            QVERIFY(waitFor([&] { return form->MsgDir == dir; }, 2000));
+            form->chkMsg1->setChecked(true);
+            QVERIFY(form->chkMsg1->isChecked());
+            form->Command3_Click();
+        } else if (situation == "typed 2") {
+            form->txtNewLedPattern->setText(QStringLiteral("2"));
+        } else {
+            QCOMPARE(situation, QStringLiteral("start"));
+        }
+        spinFor(250);  // a Timer1 tick names the LED patterns
+        look();
+        QCOMPARE(answerer.count(), 0);
+
+        bool met = false;
+        for (const auto& [caption, name] : seen) {
+            QCOMPARE(name, caption);
+            met = met || (text.isEmpty() ? caption.isEmpty() : caption.startsWith(text));
+        }
+        QVERIFY2(met, qPrintable(control + " never showed \"" + text + "\""));
+        if (!description.isEmpty())
+            QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description),
+                     description);
     }
 
     // Tab pressed from the directory box walks the whole window once and

@@ -28,6 +28,7 @@
 #include "WireOracle.h"
 #include "app/FolderList.h"
 #include "app/StatusLog.h"
+#include "messages/MessageTiming.h"
 #include "messages/SoundPlayer.h"
 
 namespace {
@@ -118,6 +119,8 @@ private slots:
     void pastedIntoEntry_data();
     void pastedIntoEntry();
     void pastedIntoDirectory();
+    void deepFolderChosenInTheList_data();
+    void deepFolderChosenInTheList();
 };
 
 void TestPaths::messageDirectories_data()
@@ -481,6 +484,67 @@ void TestPaths::pastedIntoDirectory()
     QString inBox = rig.form.txtStatusMessages->toPlainText();
     inBox.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QCOMPARE(inBox, shown);
+}
+
+void TestPaths::deepFolderChosenInTheList_data()
+{
+    QTest::addColumn<int>("length");  // of the chosen folder's path as the box shows it
+    QTest::addColumn<bool>("decoy");  // its first 120 characters name a folder with a longer take
+    QTest::newRow("120 characters and _new, beside the 120") << 124 << true;
+    QTest::newRow("over 200 characters") << 210 << false;
+}
+
+// The box keeps the whole path of a folder double-clicked in the list, however
+// long: that folder's file is recorded, not one in a folder named by the first
+// 120 characters, and no tick fails for a folder nobody chose. Typing into it
+// still adds nothing beyond the limit, and the path can be shortened.
+void TestPaths::deepFolderChosenInTheList()
+{
+    QFETCH(int, length);
+    QFETCH(bool, decoy);
+    PathRig p;
+    QVERIFY(p.rig.portReady && p.top.isValid());
+    const QString top = QDir::toNativeSeparators(p.top.path());
+    QVERIFY(top.size() < 100);
+    const QString cut = top + kSep + QString(120 - top.size() - 1, QLatin1Char('m'));
+    const QString chosen = decoy ? cut + "_new" : cut + QString(length - 120, QLatin1Char('n'));
+    QCOMPARE(chosen.size(), length);
+    QVERIFY(QDir().mkpath(chosen));
+    const qint64 take = qint64(0.45 * kBytesPerSecond);
+    QVERIFY(writeWav(chosen + "/local.wav", take));
+    if (decoy) {
+        QVERIFY(QDir().mkpath(cut));
+        QVERIFY(writeWav(cut + "/local.wav", qint64(3 * kBytesPerSecond)));
+    }
+
+    FolderList* list = p.rig.form.Dir1;
+    QVERIFY(list->setPath(p.top.path()));
+    QListWidgetItem* row = nullptr;
+    for (int i = 0; i < list->count(); ++i)
+        if (QDir::toNativeSeparators(list->item(i)->data(FolderList::PathRole).toString()) == chosen)
+            row = list->item(i);
+    QVERIFY(row);
+    list->scrollToItem(row);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    QCOMPARE(p.rig.form.txtDirectory->text(), chosen);
+    QVERIFY(waitFor([&] { return p.rig.form.MsgDir == chosen + kSep; }, 2000));
+
+    p.rig.form.chkMsg1->setChecked(true);
+    QVERIFY(p.rig.form.chkMsg1->isChecked());
+    QCOMPARE(p.rig.answerer.count(), 0);
+    p.program();
+
+    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + chosen + kSep + "local.wav"});
+    QCOMPARE(p.rig.form.Msg1Len, double(take));
+    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
+
+    QLineEdit* box = p.rig.form.txtDirectory;
+    box->setFocus();
+    box->end(false);
+    QTest::keyClicks(box, QStringLiteral("xy"));
+    QCOMPARE(box->text(), chosen);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), chosen.chopped(1));
 }
 
 QTEST_MAIN(TestPaths)

@@ -80,8 +80,19 @@ void TestValueBlock::versionKeepsEightCharacters_data()
     QTest::newRow("blanks kept") << QByteArray(" V1  2  ") << " V1  2  ";
     QTest::newRow("NUL in the middle") << QByteArray("V1\0\0ZT\x1F!", 8)
                                        << QString::fromUtf8("V1\u2400\u2400ZT\u241F!");
-    QTest::newRow("DEL and C1") << QByteArray("\x7F\x80\x9FV1.2A", 8)
-                                << QString::fromUtf8("\u2421\uFFFD\uFFFDV1.2A");
+    QTest::newRow("DEL and Western") << QByteArray("\x7F\x80\x9FV1.2A", 8)
+                                     << QString::fromUtf8("\u2421\u20AC\u0178V1.2A");
+    QTest::newRow("version with euro and trade mark") << QByteArray("V1\x80\x99 1.2", 8)
+                                                      << QString::fromUtf8("V1€™ 1.2");
+    // The whole of 0x80-0x9F; the five bytes without a character stay U+FFFD.
+    QTest::newRow("Western 80-87") << QByteArray("\x80\x81\x82\x83\x84\x85\x86\x87", 8)
+                                   << QString::fromUtf8("€\uFFFD‚ƒ„…†‡");
+    QTest::newRow("Western 88-8F") << QByteArray("\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F", 8)
+                                   << QString::fromUtf8("ˆ‰Š‹Œ\uFFFDŽ\uFFFD");
+    QTest::newRow("Western 90-97") << QByteArray("\x90\x91\x92\x93\x94\x95\x96\x97", 8)
+                                   << QString::fromUtf8("\uFFFD‘’“”•–—");
+    QTest::newRow("Western 98-9F") << QByteArray("\x98\x99\x9A\x9B\x9C\x9D\x9E\x9F", 8)
+                                   << QString::fromUtf8("˜™š›œ\uFFFDžŸ");
     QTest::newRow("Latin-1") << QByteArray("\xE9\xA0\xFF\xC4V1.2", 8)
                              << QString::fromUtf8("\u00E9\u00A0\u00FF\u00C4V1.2");
 }

@@ -5,6 +5,7 @@
 
 class Form1;
 
-// Sets the tab order and the accessible name of every control. Changes
+// Sets the tab order, the accessible names of the boxes (everything that
+// shows text is named by that text) and what each control is for. Changes
 // nothing a control does.
 void SetUpKeyboardAndNames(Form1& form);

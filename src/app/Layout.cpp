@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QValidator>
 #include <cmath>
 
 #include "app/Accessibility.h"
@@ -85,6 +86,40 @@ protected:
         p.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
                        isEnabled(), caption, QPalette::ButtonText);
     }
+};
+
+// Limits what the user types or pastes into a box to `limit` characters, as a
+// length limit would, but leaves text the program sets whole: a folder chosen in
+// the list keeps its full path however deep it is. A box already longer than the
+// limit can be shortened, and takes nothing more.
+class TypingLimit : public QValidator {
+public:
+    TypingLimit(QLineEdit* box, int limit) : QValidator(box), m_box(box), m_limit(limit)
+    {
+        m_before = box->text();
+        connect(box, &QLineEdit::textChanged, this, [this](const QString& t) { m_before = t; });
+    }
+    State validate(QString& input, int& pos) const override
+    {
+        // The box counts as modified only while the user edits it; setText()
+        // resets that before it asks.
+        const qsizetype allowed = qMax<qsizetype>(m_limit, m_before.size());
+        if (!m_box->isModified() || input.size() <= allowed)
+            return Acceptable;
+        // The inserted text ends at the cursor: keep its head, as a length
+        // limit does with a paste that doesn't fit.
+        const qsizetype excess = input.size() - allowed;
+        const qsizetype from = qMax<qsizetype>(0, pos - excess);
+        input.remove(from, excess);
+        pos = int(from);
+        // Nothing of it fitted: refuse the keystroke, so the text doesn't change.
+        return input == m_before ? Invalid : Acceptable;
+    }
+
+private:
+    QLineEdit* m_box;
+    int m_limit;
+    QString m_before;
 };
 
 template <class W, class Created = W>
@@ -232,7 +267,7 @@ void Form1::BuildControls() {
     label(this, Label2, "Label2", "Message Selection", twRect(1320, 360, 1575, kLineH));
     place(this, txtDirectory, "txtDirectory", twRect(240, 600, 3375, 315));
     txtDirectory->setText(QStringLiteral("c:\\Orvane Kit\\"));
-    txtDirectory->setMaxLength(120);
+    txtDirectory->setValidator(new TypingLimit(txtDirectory, 120));
     txtDirectory->setToolTip(QStringLiteral("Directory location for the sound files"));
     setColour(txtDirectory, QPalette::Base, kEntryBack);
     setColour(txtDirectory, QPalette::Text, Qt::black);

@@ -41,6 +41,18 @@ QString IsdVolumeText(quint8 value)
     return value == 255 ? QStringLiteral("0") : ByteText(value);
 }
 
+namespace {
+
+// Windows-1252 at 0x80-0x9F; 0 where that code page defines no character.
+constexpr char16_t kWestern80[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+}  // namespace
+
 QString SoftwareVersionText(const QByteArray& versionBytes)
 {
     QString text;
@@ -52,7 +64,7 @@ QString SoftwareVersionText(const QByteArray& versionBytes)
         else if (b == 0x7F)
             text.append(QChar(char16_t(0x2421)));
         else if (b >= 0x80 && b <= 0x9F)
-            text.append(QChar(char16_t(0xFFFD)));
+            text.append(QChar(kWestern80[b - 0x80] ? kWestern80[b - 0x80] : char16_t(0xFFFD)));
         else
             text.append(QChar(char16_t(b)));
     }

@@ -42,7 +42,9 @@ QString ByteText(quint8 value);
 QString IsdVolumeText(quint8 value);
 
 // The eight version bytes as eight characters, one per byte, nothing trimmed.
-// Bytes read as Latin-1, except those a text box would not show: 0x00-0x1F
-// become the control pictures U+2400-U+241F, 0x7F becomes U+2421 and
-// 0x80-0x9F become U+FFFD, so a NUL neither ends the text nor vanishes.
+// Bytes read in the Western code page (Windows-1252: 0x80 is the euro sign,
+// 0x99 the trade mark sign), except those a text box would not show: 0x00-0x1F
+// become the control pictures U+2400-U+241F, 0x7F becomes U+2421, and the five
+// bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become
+// U+FFFD, so a NUL neither ends the text nor vanishes.
 QString SoftwareVersionText(const QByteArray& versionBytes);
