@@ -6,7 +6,7 @@
 #include <QSerialPort>
 #include <QtTest>
 
-#include <optional>
+#include <utility>
 
 #include <sys/stat.h>
 #ifdef Q_OS_LINUX
@@ -223,14 +223,26 @@ void TestPorts::refusingPortGetsAdvice()
     const QByteArray node = QFile::encodeName(line->terminalPath());
 
     QSerialPort holder(line->terminalPath());
-    std::optional<int> fsuid;  // root passes any mode: probe as nobody then
     struct stat st {};
     QCOMPARE(::stat(node.constData(), &st), 0);
+    // Root passes any mode, so it probes with the file access of nobody; both
+    // the mode and the file access are put back however the test ends.
+    struct Restore {
+        QByteArray node;
+        mode_t mode;
+        int fsuid;  // -1: unchanged
+        ~Restore()
+        {
+            if (fsuid >= 0)
+                ::setfsuid(fsuid);
+            ::chmod(node.constData(), mode & 07777);
+        }
+    } restore{node, st.st_mode, -1};
     if (denied) {
         QCOMPARE(::chmod(node.constData(), 0), 0);
         if (::geteuid() == 0) {
             QCOMPARE(::chmod(QFile::encodeName(sim.linkFolder()).constData(), 0755), 0);
-            fsuid = ::setfsuid(65534);
+            restore.fsuid = ::setfsuid(65534);
         }
         const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd >= 0)
@@ -240,9 +252,8 @@ void TestPorts::refusingPortGetsAdvice()
         QVERIFY(holder.open(QIODevice::ReadWrite));
     }
     QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-    if (fsuid)
-        ::setfsuid(*fsuid);
-    ::chmod(node.constData(), st.st_mode & 07777);
+    if (restore.fsuid >= 0)
+        ::setfsuid(std::exchange(restore.fsuid, -1));
 
     const QStringList texts = logTexts(*form);
     QCOMPARE(form->Combo1->count(), 0);

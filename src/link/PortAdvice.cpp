@@ -47,6 +47,19 @@ QString programOf(qint64 pid)
     return name.isEmpty() ? QStringLiteral("pid %1").arg(pid) : name;
 }
 
+// A ttyS node the kernel made for a UART it did not find: port type 0
+// (unknown) in sysfs, readable without opening the node. Opening it fails,
+// and for users outside the device's group it fails with a permission error
+// before the driver's I/O error: neither is worth a line.
+bool uartMissing(const QString& device)
+{
+    const QString name = QFileInfo(device).fileName();
+    if (!name.startsWith(QLatin1String("ttyS")))
+        return false;
+    QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
+    return type.open(QIODevice::ReadOnly) && type.readAll().trimmed() == "0";
+}
+
 QString groupGranted(const QByteArray& node)
 {
     struct stat st {};
@@ -68,6 +81,8 @@ Finding diagnose(const QString& device)
     if (device.isEmpty() || !info.exists())
         return f;
     f.device = info.canonicalFilePath();
+    if (uartMissing(f.device))
+        return f;
     const QByteArray node = QFile::encodeName(f.device);
     f.group = groupGranted(node);
 
