@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Builds the Debian package into a scratch folder and checks what it holds and
 # what it asks for: the two programs, the desktop entry and the icon it names,
-# the sample messages, and the packages the programs need at run time.
-#   check-deb.sh <build folder> <version>
+# the sample messages, the packages the programs need at run time, the
+# copyright file, changelog, manual pages and AppStream metadata; then lintian
+# must find no error and no warning in it.
+#   check-deb.sh <build folder> <version> <source folder>
 set -euo pipefail
 build=$1
 version=$2
+source=$3
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+for tool in lintian appstreamcli man lexgrog; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-deps --test installs it)"
+done
 
 (cd "$build" && cpack -G DEB -B "$scratch" >"$scratch/cpack.log" 2>&1) ||
   { cat "$scratch/cpack.log" >&2; fail "cpack did not build the package"; }
@@ -27,6 +33,13 @@ has ' \./usr/share/icons/hicolor/scalable/apps/zt870k-programmer\.svg$' "the sca
 for size in 16 32 48 256; do
   has " \./usr/share/icons/hicolor/${size}x${size}/apps/zt870k-programmer\.png$" "the ${size}px icon"
 done
+doc=usr/share/doc/zt870k-programmer
+has " \./$doc/copyright$" "the copyright file"
+has " \./$doc/changelog\.gz$" "the changelog"
+for page in zt870k-programmer zt870k-callbox; do
+  has " \./usr/share/man/man1/$page\.1\.gz$" "the manual page $page(1)"
+done
+has " \./usr/share/metainfo/[^/]*\.metainfo\.xml$" "the AppStream metadata"
 for wav in local radio lowbatt; do
   has " \./usr/share/zt870k/sample-messages/$wav\.wav$" "sample message $wav.wav"
 done
@@ -51,4 +64,32 @@ icon=$(grep -m1 '^Icon=' "$entry" | cut -d= -f2-)
 [ -f "$scratch/root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
   fail "Icon=$icon is not an icon of the package"
 grep -q '^Type=Application$' "$entry" || fail "the desktop entry is not an application"
-echo "package contents and dependencies as expected"
+
+# The changelog's newest entry is this version.
+root="$scratch/root"
+gunzip -c "$root/$doc/changelog.gz" >"$scratch/changelog"
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$version" ] ||
+  fail "the changelog's newest entry is not version $version"
+
+# The manual pages render without a single warning, with a name line each.
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "$(basename "$page") renders with warnings: $warnings"
+  lexgrog "$page" >/dev/null || fail "$(basename "$page") has no usable NAME section"
+done
+
+# The AppStream metadata validates, starts the desktop entry we install and
+# shows the guide's screenshots.
+metainfo=("$root"/usr/share/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net "${metainfo[0]}" || fail "appstreamcli does not accept the metadata"
+grep -q '<launchable type="desktop-id">zt870k-programmer.desktop</launchable>' "${metainfo[0]}" ||
+  fail "the metadata does not launch zt870k-programmer.desktop"
+shots=$(grep -o '<image>[^<]*</image>' "${metainfo[0]}" | sed 's|</image>||; s|.*/||')
+[ -n "$shots" ] || fail "the metadata shows no screenshots"
+for shot in $shots; do
+  [ -f "$source/docs/screenshots/$shot" ] || fail "screenshot $shot is not one of docs/screenshots/"
+done
+
+# lintian at its default level: nothing but information.
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
+echo "package contents, dependencies, documents and metadata as expected"

@@ -6,7 +6,17 @@
 #include <QSerialPort>
 #include <QtTest>
 
+#include <utility>
+
+#include <sys/stat.h>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
+#endif
+
 #include "FormFixture.h"
+#include "link/PortAdvice.h"
 #include "ModalAnswerer.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
@@ -23,6 +33,10 @@ private slots:
     void unavailablePort();
     void portClosedAfterOperation();
     void guardAndDeferredScan();
+    void refusingPortGetsAdvice_data();
+    void refusingPortGetsAdvice();
+    void adviceWording_data();
+    void adviceWording();
 };
 
 void TestPorts::discoveryListsOpenablePorts()
@@ -182,6 +196,120 @@ void TestPorts::guardAndDeferredScan()
     QCOMPARE(form->statusLogBuffer().lineCount(), lines + 1);
     QVERIFY(form->BeginDeviceOperation());
     form->EndDeviceOperation();
+}
+
+void TestPorts::refusingPortGetsAdvice_data()
+{
+    QTest::addColumn<bool>("denied");  // else held by a program with a lock
+    QTest::newRow("permission denied") << true;
+    QTest::newRow("in use, lock readable") << false;
+}
+
+// A port whose node exists but refuses gets one line after the count; a
+// missing device and a node that fails for another reason stay silent.
+void TestPorts::refusingPortGetsAdvice()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the advice is for Linux device nodes");
+#else
+    QFETCH(bool, denied);
+    SimHarness sim(3);
+    sim.removeLink(3);
+    PtyLink* line = sim.addLine(6);
+    QVERIFY(line);
+    QVERIFY(sim.linkTo(8, QStringLiteral("/dev/null")));  // opens, but is no terminal
+    QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));
+    auto form = makeLoadedForm(5);
+    const QByteArray node = QFile::encodeName(line->terminalPath());
+
+    QSerialPort holder(line->terminalPath());
+    struct stat st {};
+    QCOMPARE(::stat(node.constData(), &st), 0);
+    // Root passes any mode, so it probes with the file access of nobody; both
+    // the mode and the file access are put back however the test ends.
+    struct Restore {
+        QByteArray node;
+        mode_t mode;
+        int fsuid;  // -1: unchanged
+        ~Restore()
+        {
+            if (fsuid >= 0)
+                ::setfsuid(fsuid);
+            ::chmod(node.constData(), mode & 07777);
+        }
+    } restore{node, st.st_mode, -1};
+    if (denied) {
+        QCOMPARE(::chmod(node.constData(), 0), 0);
+        if (::geteuid() == 0) {
+            QCOMPARE(::chmod(QFile::encodeName(sim.linkFolder()).constData(), 0755), 0);
+            restore.fsuid = ::setfsuid(65534);
+        }
+        const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        QVERIFY2(fd < 0 && errno == EACCES, "the pseudo-terminal should refuse this user");
+    } else {
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
+    QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+    if (restore.fsuid >= 0)
+        ::setfsuid(std::exchange(restore.fsuid, -1));
+
+    const QStringList texts = logTexts(*form);
+    QCOMPARE(form->Combo1->count(), 0);
+    QCOMPARE(texts.at(1), QStringLiteral("***No Serial Ports Detected"));
+    const QString advice = texts.at(0);
+    QVERIFY2(!texts.at(2).startsWith(QLatin1String("COM")), qPrintable(texts.at(2)));
+    QVERIFY2(advice.startsWith(QStringLiteral("COM6 (%1): ").arg(line->terminalPath())), qPrintable(advice));
+    if (denied) {
+        QVERIFY2(advice.contains(QLatin1String("permission denied"))
+                     && advice.contains(QLatin1String("sudo usermod -aG dialout "))
+                     && advice.contains(QLatin1String("log out and in")),
+                 qPrintable(advice));
+    } else {
+        const QString lockName = QStringLiteral("LCK..") + line->terminalPath().mid(5).replace('/', '_');
+        QVERIFY2(advice.contains(QStringLiteral("in use by another program: %1 (pid %2) holds ")
+                                     .arg(QCoreApplication::applicationName().left(15))
+                                     .arg(QCoreApplication::applicationPid()))
+                     && advice.contains(lockName),
+                 qPrintable(advice));
+    }
+#endif
+}
+
+void TestPorts::adviceWording_data()
+{
+    using PortAdvice::Refusal;
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("expected");  // "" for no line
+    QTest::newRow("fails otherwise") << int(Refusal::None) << "/dev/ttyS1" << "" << "";
+    QTest::newRow("group of the node") << int(Refusal::PermissionDenied) << "/dev/ttyUSB0" << "uucp"
+                                       << "sudo usermod -aG uucp ann";
+    QTest::newRow("busy ttyACM, no lock") << int(Refusal::InUse) << "/dev/ttyACM0" << ""
+                                          << "ModemManager";
+    QTest::newRow("busy ttyUSB, no lock") << int(Refusal::InUse) << "/dev/ttyUSB0" << ""
+                                          << "sudo fuser -v /dev/ttyUSB0";
+}
+
+void TestPorts::adviceWording()
+{
+    QFETCH(int, refusal);
+    QFETCH(QString, device);
+    QFETCH(QString, group);
+    QFETCH(QString, expected);
+    PortAdvice::Finding f;
+    f.refusal = PortAdvice::Refusal(refusal);
+    f.device = device;
+    f.group = group;
+    const auto line = PortAdvice::adviceLine(7, f, QStringLiteral("ann"));
+    QCOMPARE(line.has_value(), !expected.isEmpty());
+    if (line) {
+        QVERIFY2(line->startsWith(QStringLiteral("COM7 (%1): ").arg(device)) && line->contains(expected),
+                 qPrintable(*line));
+        QCOMPARE(line->contains(QLatin1String("ModemManager")), device.contains(QLatin1String("ACM")));
+    }
 }
 
 QTEST_MAIN(TestPorts)

@@ -3,6 +3,7 @@
 #include <QComboBox>
 
 #include "app/Form1.h"
+#include "link/PortAdvice.h"
 #include "link/PortNames.h"
 
 namespace {
@@ -25,10 +26,14 @@ void Form1::DiscoverPorts()
     Combo1->clear();
     Combo1->clearEditText();
     int found = 0;
+    QStringList advice;  // for ports that exist but refuse; logged after the count
     for (int n = PortNames::kFirstPort; n <= PortNames::kLastPort; ++n) {
         MSComm1.setCommPort(n);
-        if (!MSComm1.setPortOpen(true))
+        if (!MSComm1.setPortOpen(true)) {
+            if (const auto line = PortAdvice::adviceFor(n, PortNames::resolve(n)))
+                advice << *line;
             continue;
+        }
         MSComm1.setPortOpen(false);
         ++found;
         Combo1->addItem(portName(n));
@@ -39,6 +44,8 @@ void Form1::DiscoverPorts()
         LogFile(QStringLiteral("Total Comm Ports Found: ") + QString::number(found));
     else
         LogFile(QStringLiteral("***No Serial Ports Detected"));
+    for (const QString& line : advice)
+        LogFile(line);
 }
 
 void Form1::PortStep()
