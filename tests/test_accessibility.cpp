@@ -88,8 +88,9 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("name");
         QTest::newRow("read box") << "txtCallCycleRead" << "CALL CYCLES read";
-        QTest::newRow("entry box") << "txtCallCycle" << "CALL CYCLES write";
-        QTest::newRow("trailing blank dropped") << "txtNewLedPattern" << "LED PATTERN write";
+        QTest::newRow("entry box") << "txtCallCycle" << "TOTAL CALL CYCLES write";
+        QTest::newRow("entry box with extras") << "txtNewLedPattern" << "LED PATTERN (1-2) write";
+        QTest::newRow("trailing blank dropped") << "txtLedPatternRead" << "LED PATTERN read";
         QTest::newRow("button") << "cmdWriteCycleDelay" << "WRITE CYCLE DELAY";
         QTest::newRow("check box") << "chkMsg6" << "Low Battery";
         QTest::newRow("directory") << "txtDirectory" << "Message Directory Location";

@@ -60,10 +60,7 @@ public:
     QStringList readColumn() const
     {
         QStringList out;
-        for (QLineEdit* box : {form.txtChannelRead, form.txtProfileIdRead, form.txtSpkrReadVol,
-                               form.txtRadioReadVol, form.txtISDReadVol, form.txtCallCycleRead,
-                               form.txtCycleDelayRead, form.txtLedPatternRead,
-                               form.txtSoftwareVersion})
+        for (QLineEdit* box : form.ReadColumn())
             out << box->text();
         return out;
     }
