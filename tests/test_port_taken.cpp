@@ -14,6 +14,7 @@
 
 #include "WavFile.h"
 #include "WindowRig.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ QStringList windowState(const WindowRig& rig)
 class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void eachOperation_data();
     void eachOperation();
 };

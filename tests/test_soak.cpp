@@ -32,6 +32,7 @@
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -126,6 +127,7 @@ const bool kWatchdogWidened = [] {
 class TestSoak : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void soak();
 
 private:

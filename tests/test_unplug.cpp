@@ -18,6 +18,7 @@
 
 #include "WavFile.h"
 #include "WindowRig.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ bool lockFileLeft(const QString& terminalPath)
 class TestUnplug : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void duringReadOut_data();
     void duringReadOut();
     void duringWrite();
