@@ -199,8 +199,8 @@ void TestSoundOutput::heardWhole()
 }
 
 // The sound server goes away in the middle of a message: the window goes on,
-// the stop characters come on time and the slot fails. Once the server is back
-// the next run plays the whole message.
+// the stop characters come on time and the slot fails; while it is gone a run
+// is refused. Once the server is back the next run plays the whole message.
 void TestSoundOutput::serverKilledMidMessage()
 {
     ListenRig r;
@@ -240,6 +240,16 @@ void TestSoundOutput::serverKilledMidMessage()
     QVERIFY2(longestGap < 150, qPrintable(QString::number(longestGap)));
     QCOMPARE(r.rig.answerer.count(), 0);
     QVERIFY(r.rig.allIdle());
+
+    // With the server still gone, the next run refuses the slot before its
+    // record command: the box keeps its message.
+    r.rig.sim.box().clearTrace();
+    r.rig.mark();
+    r.rig.form.Command3_Click();
+    QCOMPARE(r.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(r.rig.answerer.count(), 1);
+    QCOMPARE(r.rig.answerer.boxes[0].title, QStringLiteral("No Sound Output"));
+    QCOMPARE(QByteArray(r.rig.sim.hostSent()).replace('q', ""), QByteArray());
 
     QVERIFY(server.start());
     const HeardSound heard = r.programLocal(toneWav(11025, 1, 16, 1.0));

@@ -36,7 +36,17 @@ qint64 bufferMs(const QAudioSink& sink)
 
 bool SoundOutputAvailable()
 {
-    return !QMediaDevices::audioOutputs().isEmpty();
+    // The device list alone outlives a sound server that went away: opening
+    // a silent stream on the output shows whether it can play now.
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return false;
+    QAudioSink probe(device, device.preferredFormat());
+    const QIODevice* stream = probe.start();
+    const bool open = stream && probe.error() == QAudio::NoError &&
+                      probe.state() != QAudio::StoppedState;
+    probe.stop();
+    return open;
 }
 
 bool PlaySoundAsync(const WavSound& sound)

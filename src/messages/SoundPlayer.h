@@ -3,7 +3,7 @@
 
 #include "messages/WavSound.h"
 
-// Whether there is any sound output device to play to.
+// Whether there is a sound output device that can play now.
 bool SoundOutputAvailable();
 
 // Starts playing the sound through the default output and returns at once.
