@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "PulseSink.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "app/Form1.h"
@@ -110,6 +111,7 @@ int main(int argc, char** argv)
     qputenv("HOME", home.toLocal8Bit());
 
     QApplication app(argc, argv);
+    PulseSink::use();  // the programming picture needs a sound output
     g_outDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_outDir);
 

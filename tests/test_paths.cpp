@@ -30,6 +30,7 @@
 #include "app/StatusLog.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundPlayer.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -60,21 +61,6 @@ struct PathRig {
     QTemporaryDir top;
     QString shown;  // the directory as MsgDir holds it
 };
-
-// Builds a WAV file's bytes: a fmt chunk, an optional extra chunk, and a data
-// chunk declaring `declared` bytes of which `present` follow.
-QByteArray wav(quint16 tag, quint16 channels, quint32 rate, quint16 bits, quint32 declared,
-               int present, const QByteArray& extraChunk = {}, bool dataFirst = false)
-{
-    auto le16 = [](quint16 v) { QByteArray b(2, 0); qToLittleEndian(v, b.data()); return b; };
-    auto le32 = [](quint32 v) { QByteArray b(4, 0); qToLittleEndian(v, b.data()); return b; };
-    const quint16 align = quint16(channels * bits / 8);
-    const QByteArray fmt = "fmt " + le32(16) + le16(tag) + le16(channels) + le32(rate) +
-                           le32(rate * align) + le16(align) + le16(bits);
-    const QByteArray data = "data" + le32(declared) + QByteArray(present, '\x11');
-    const QByteArray body = dataFirst ? data + fmt : fmt + extraChunk + data;
-    return "RIFF" + le32(quint32(4 + body.size())) + "WAVE" + body;
-}
 
 // Stops the whole test with a message if a step never returns: a frozen
 // window would otherwise only show up as the suite's time-out.
@@ -107,6 +93,7 @@ private:
 class TestPaths : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void messageDirectories_data();
     void messageDirectories();
     void fileEntries_data();
@@ -360,7 +347,9 @@ void TestPaths::wavSound_data()
     QTest::newRow("24-bit") << wav(1, 1, 11025, 24, 9, 9) << -1 << 0 << 0;
     QTest::newRow("compressed") << wav(2, 1, 11025, 4, 9, 9) << -1 << 0 << 0;
     QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << 0;
-    QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << -1 << 0 << 0;
+    QTest::newRow("odd chunk before data, not padded")
+        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc", 11)) << 10 << 1 << i16;
+    QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << 10 << 1 << i16;
     QTest::newRow("not a WAV file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << 0;
     QTest::newRow("empty") << QByteArray() << -1 << 0 << 0;
     QTest::newRow("header cut inside fmt") << wav(1, 1, 11025, 16, 10, 10).left(30) << -1 << 0 << 0;

@@ -13,6 +13,7 @@
 
 #include "WavFile.h"
 #include "WindowRig.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ QStringList windowState(const WindowRig& rig)
 class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void eachOperation_data();
     void eachOperation();
 };

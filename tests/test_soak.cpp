@@ -31,6 +31,7 @@
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -125,6 +126,7 @@ const bool kWatchdogWidened = [] {
 class TestSoak : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void soak();
 
 private:

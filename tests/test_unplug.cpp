@@ -17,6 +17,7 @@
 
 #include "WavFile.h"
 #include "WindowRig.h"
+#include "PulseSink.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ bool lockFileLeft(const QString& terminalPath)
 class TestUnplug : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void duringReadOut_data();
     void duringReadOut();
     void duringWrite();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/Form1.h"
 #include "app/MessageBox.h"
@@ -14,6 +15,7 @@
 #include "messages/MessageSlots.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundPlayer.h"
+#include "messages/WavSound.h"
 
 namespace {
 
@@ -51,21 +53,43 @@ public:
         f.Command3->setText(QStringLiteral("<<PROGRAMMING>>"));
         path = f.MsgDir + f.*s.fileName;
 
-        // A file that went away since its box was ticked, or one too long for
-        // the tick count, is refused before the call box is told to record:
-        // otherwise the box would record silence or never be told to stop.
+        // A file that went away since its box was ticked, one too long for
+        // the tick count, one that holds no sound the player can play, or no
+        // sound output at all: refused before the call box is told to record,
+        // as otherwise the box would record silence over its stored message,
+        // or never be told to stop.
         const QFileInfo info(path);
         if (!info.isFile() || !info.isReadable())
             return refuse(QStringLiteral("File Not Found: ") + path,
                           QStringLiteral("File Not Found"));
         f.*s.size = double(info.size());
         f.*s.seconds = PlayingSeconds(f.*s.size);
-        label()->setText(lengthCaption(f.*s.seconds));
-        label()->show();
+        if (RecordLimitFor(f.*s.seconds) > kMaxRecordLimit)
+            return tooLong();
+        QString problem;
+        const std::optional<WavSound> sound = ReadWavFile(path, &problem);
+        if (!sound)
+            return refuse(QStringLiteral("Sound File Not Playable: ") + path + QStringLiteral("\n") +
+                              problem.left(1).toUpper() + problem.mid(1) +
+                              QStringLiteral(". Check that it is a WAV file of uncompressed "
+                                             "8, 16 or 32-bit samples (the call box's own "
+                                             "format is 16-bit mono at 11025 Hz)."),
+                          QStringLiteral("Sound File Not Playable"));
+        // A file in another format can play for longer than its size says:
+        // the box then records for the whole of it.
+        f.*s.seconds = std::max(f.*s.seconds, WavSeconds(*sound));
         const qint32 limit = RecordLimitFor(f.*s.seconds);
         if (limit > kMaxRecordLimit)
-            return refuse(QStringLiteral("File Too Long: ") + path,
-                          QStringLiteral("File Too Long"));
+            return tooLong();
+        label()->setText(lengthCaption(f.*s.seconds));
+        label()->show();
+        if (!SoundOutputAvailable())
+            return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
+                                         "play ") + path +
+                              QStringLiteral(" to the call box. Check that its sound output is "
+                                             "connected, switched on and enabled, and that the "
+                                             "sound system is running."),
+                          QStringLiteral("No Sound Output"));
 
         setBoxBackground(box(), kProgrammingColour);
         if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what)))
@@ -75,7 +99,7 @@ public:
         f.RecordTicks = 0;
         f.RecordLimit = limit;
         f.Recording = kTrue;
-        PlaySoundAsync(path);
+        PlaySoundAsync(*sound);
         // Timer1's recording step ends it; this loop only shows the count.
         while (f.Recording != kFalse) {
             f.YieldOnce();
@@ -84,8 +108,10 @@ public:
         }
 
         // A line that went away during the recording took the stop characters
-        // with it: the box was never told to stop, so this is no success.
-        if (f.MSComm1.deviceLost())
+        // with it: the box was never told to stop, so this is no success. A
+        // sound output that failed while the message played left the box a
+        // cut message: no success either.
+        if (f.MSComm1.deviceLost() || SoundOutputFailed())
             return fail();
         restoreButton();
         f.LogFile(QString::fromLatin1(s.success) + path);
@@ -110,6 +136,13 @@ private:
         restoreButton();
         f.LogFile(QString::fromLatin1(s.failure));
         return false;
+    }
+
+    bool tooLong()
+    {
+        label()->setText(lengthCaption(f.*s.seconds));
+        label()->show();
+        return refuse(QStringLiteral("File Too Long: ") + path, QStringLiteral("File Too Long"));
     }
 
     bool refuse(const QString& prompt, const QString& title)

@@ -1,107 +1,103 @@
 #include "messages/SoundPlayer.h"
 
+#include <QAudioDevice>
 #include <QAudioSink>
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QPointer>
-#include <QtEndian>
+#include <QTimer>
 
-// The file is read and decoded here rather than by QSoundEffect: its loader
-// never finishes a file whose data ends in a part frame or stops short of
-// what the header promises, and the next change of source then waits on that
-// loader for ever, freezing the window in the middle of a programming run.
+// The file is read and decoded by WavSound rather than by QSoundEffect: its
+// loader never finishes a file whose data ends in a part frame or stops short
+// of what the header promises, and the next change of source then waits on
+// that loader for ever, freezing the window in the middle of a programming run.
 
 namespace {
 
-quint16 le16(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-quint32 le32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+struct Player {
+    QPointer<QAudioSink> sink;
+    bool failed = false;
+};
 
-constexpr quint16 kPcm = 1;
-constexpr quint16 kFloat = 3;
-constexpr quint16 kExtensible = 0xFFFE;
-
-std::optional<QAudioFormat::SampleFormat> sampleFormat(quint16 tag, quint16 bits)
+Player& player()
 {
-    if (tag == kPcm && bits == 8)
-        return QAudioFormat::UInt8;
-    if (tag == kPcm && bits == 16)
-        return QAudioFormat::Int16;
-    if (tag == kPcm && bits == 32)
-        return QAudioFormat::Int32;
-    if (tag == kFloat && bits == 32)
-        return QAudioFormat::Float;
-    return std::nullopt;
+    static Player p;
+    return p;
+}
+
+qint64 bufferMs(const QAudioSink& sink)
+{
+    const qint64 perSecond = sink.format().bytesForDuration(1000000);
+    return perSecond > 0 ? sink.bufferSize() * 1000 / perSecond : 1000;
 }
 
 }  // namespace
 
-std::optional<WavSound> ReadWavSound(const QByteArray& file)
+bool SoundOutputAvailable()
 {
-    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
-        return std::nullopt;
-    std::optional<QAudioFormat> format;
-    int frameBytes = 0;
-    for (qint64 pos = 12; pos + 8 <= file.size();) {
-        const QByteArray id = file.mid(pos, 4);
-        const qint64 length = le32(file, pos + 4);
-        const qint64 body = pos + 8;
-        const qint64 present = qMin<qint64>(length, file.size() - body);
-        if (id == "fmt " && present >= 16) {
-            quint16 tag = le16(file, body);
-            const quint16 channels = le16(file, body + 2);
-            const quint32 rate = le32(file, body + 4);
-            const quint16 bits = le16(file, body + 14);
-            if (tag == kExtensible && present >= 26)
-                tag = le16(file, body + 24);  // the sub-format's first two bytes
-            const auto kind = sampleFormat(tag, bits);
-            if (!kind || channels == 0 || rate == 0 || rate > 1000000)
-                return std::nullopt;
-            format.emplace();
-            format->setSampleFormat(*kind);
-            format->setChannelCount(channels);
-            format->setSampleRate(int(rate));
-            frameBytes = channels * (bits / 8);
-        } else if (id == "data") {
-            if (!format)
-                return std::nullopt;
-            // Streaming writers leave the length 0 (or all ones): the rest of the file.
-            const qint64 available = file.size() - body;
-            const qint64 bytes = length == 0 ? available : present;
-            return WavSound{*format, file.mid(body, bytes - bytes % frameBytes)};
-        }
-        pos = body + length + (length & 1);
-    }
-    return std::nullopt;
+    // The device list alone outlives a sound server that went away: opening
+    // a silent stream on the output shows whether it can play now.
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull())
+        return false;
+    QAudioSink probe(device, device.preferredFormat());
+    const QIODevice* stream = probe.start();
+    const bool open = stream && probe.error() == QAudio::NoError &&
+                      probe.state() != QAudio::StoppedState;
+    probe.stop();
+    return open;
 }
 
-void PlaySoundAsync(const QString& path)
+bool PlaySoundAsync(const WavSound& sound)
 {
+    Player& p = player();
     // One sound at a time: a new one replaces what still plays.
-    static QPointer<QAudioSink> sink;
-    if (sink) {
-        sink->stop();
-        sink->deleteLater();
+    if (p.sink) {
+        p.sink->disconnect();
+        p.sink->stop();
+        p.sink->deleteLater();
     }
-    // Only an ordinary file: opening a pipe would wait for a writer.
-    if (!QFileInfo(path).isFile())
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const std::optional<WavSound> sound = ReadWavSound(file.readAll());
-    if (!sound || sound->frames.isEmpty())
-        return;
-    sink = new QAudioSink(QMediaDevices::defaultAudioOutput(), sound->format,
-                          QCoreApplication::instance());
+    p.failed = false;
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull() || sound.frames.isEmpty()) {
+        p.failed = true;
+        return false;
+    }
+    QByteArray frames = sound.frames;
+    QAudioFormat format = sound.format;
+    if (!device.isFormatSupported(format)) {
+        format = device.preferredFormat();
+        frames = ConvertSound(sound, format).frames;
+    }
+    QAudioSink* sink = new QAudioSink(device, format, QCoreApplication::instance());
+    p.sink = sink;
     auto* samples = new QBuffer(sink);
-    samples->setData(sound->frames);
+    samples->setData(frames);
     samples->open(QIODevice::ReadOnly);
-    QObject::connect(sink, &QAudioSink::stateChanged, sink, [s = sink.data()](QAudio::State state) {
-        if (state == QAudio::IdleState)
-            s->stop();  // played to the end
+    QObject::connect(sink, &QAudioSink::stateChanged, sink, [sink, samples](QAudio::State state) {
+        if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
+            player().failed = true;
+        if (state != QAudio::IdleState || !samples->atEnd())
+            return;
+        // Idle means every sample has been handed to the sound system, not
+        // that it has been heard: the system still holds up to a buffer's
+        // worth. Stopping now would throw that away and cut off the end of
+        // the message, so the output is stopped only once that has played.
+        QTimer::singleShot(bufferMs(*sink) * 2 + 200, sink, [sink, samples] {
+            if (sink->state() == QAudio::IdleState && samples->atEnd())
+                sink->stop();
+        });
     });
     sink->start(samples);
+    if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
+        p.failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool SoundOutputFailed()
+{
+    return player().failed;
 }

@@ -1,20 +1,17 @@
 #pragma once
-#include <QAudioFormat>
-#include <QByteArray>
-#include <QString>
-#include <optional>
+// The PC's sound output, through which the call box hears each message.
 
-// Starts playing a WAV file through the default audio output and returns at
-// once. Whether it plays is not reported: without an audio device, or with a
-// file that can't be decoded, nothing is heard and nothing fails. A new call
-// replaces whatever is still playing.
-void PlaySoundAsync(const QString& path);
+#include "messages/WavSound.h"
 
-// The playable part of a WAV file: its sample format and whole frames of
-// samples. A data chunk longer than the file (a cut-off copy) gives what is
-// there; a trailing part frame is dropped. Nothing for what isn't PCM WAV.
-struct WavSound {
-    QAudioFormat format;
-    QByteArray frames;
-};
-std::optional<WavSound> ReadWavSound(const QByteArray& file);
+// Whether there is a sound output device that can play now.
+bool SoundOutputAvailable();
+
+// Starts playing the sound through the default output and returns at once.
+// When the output doesn't take the file's format, the samples are converted
+// to one it does take first, so the sound keeps its rate and pitch. A new call
+// replaces whatever still plays. False when the output could not start.
+bool PlaySoundAsync(const WavSound& sound);
+
+// True when the output of the sound last started failed before the sound had
+// played to its end (the sound server went away, the device was lost).
+bool SoundOutputFailed();

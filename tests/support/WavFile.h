@@ -1,10 +1,13 @@
 #pragma once
-// Tiny message files for tests: a WAV header and silence. Only the size
-// matters to the programmer (it sets the recording time).
+// Message files for tests: tiny ones of a WAV header and silence, where only
+// the size matters (it sets the recording time); hand-built headers, tidy or
+// not; and tones that a test can recognise at the sound output.
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QtEndian>
+#include <cmath>
 
 inline bool writeWav(const QString& path, qint64 bytes)
 {
@@ -16,4 +19,71 @@ inline bool writeWav(const QString& path, qint64 bytes)
         44);
     return file.write(header.left(int(qMin<qint64>(bytes, 44)))) == qMin<qint64>(bytes, 44) &&
            file.resize(bytes);
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+inline QByteArray le16(quint16 v)
+{
+    QByteArray b(2, 0);
+    qToLittleEndian(v, b.data());
+    return b;
+}
+inline QByteArray le32(quint32 v)
+{
+    QByteArray b(4, 0);
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+// A WAV file's bytes: a fmt chunk (format tag, channels, rate, bits), an
+// optional extra chunk, and a data chunk declaring `declared` bytes of which
+// `present` follow (bytes 0x11, or `samples` when given).
+inline QByteArray wav(quint16 tag, quint16 channels, quint32 rate, quint16 bits, quint32 declared,
+                      int present, const QByteArray& extraChunk = {}, bool dataFirst = false,
+                      const QByteArray& samples = {})
+{
+    const quint16 align = quint16(channels * bits / 8);
+    const QByteArray fmt = "fmt " + le32(16) + le16(tag) + le16(channels) + le32(rate) +
+                           le32(rate * align) + le16(align) + le16(bits);
+    const QByteArray data =
+        "data" + le32(declared) + (samples.isEmpty() ? QByteArray(present, '\x11') : samples);
+    const QByteArray body = dataFirst ? data + fmt : fmt + extraChunk + data;
+    return "RIFF" + le32(quint32(4 + body.size())) + "WAVE" + body;
+}
+
+// PCM samples of a tone that a listener can check from end to end: `seconds`
+// long, at 1/4 of full scale, but for its last `tailSeconds` at 3/4 of full
+// scale and a higher pitch. Every channel carries the same. bits: 8, 16.
+inline QByteArray toneSamples(int rate, int channels, int bits, double seconds,
+                              double tailSeconds = 0.1)
+{
+    const qint64 frames = qint64(std::llround(seconds * rate));
+    const qint64 tailFrom = frames - qint64(std::llround(tailSeconds * rate));
+    QByteArray out;
+    out.reserve(int(frames * channels * bits / 8));
+    for (qint64 i = 0; i < frames; ++i) {
+        const bool tail = i >= tailFrom;
+        const double t = double(i) / rate;
+        const double v = (tail ? 0.75 : 0.25) * std::sin(2 * M_PI * (tail ? 1500.0 : 500.0) * t);
+        for (int c = 0; c < channels; ++c) {
+            if (bits == 8)
+                out.append(char(quint8(std::lround(128 + v * 127))));
+            else
+                out.append(le16(quint16(qint16(std::lround(v * 32767)))));
+        }
+    }
+    return out;
+}
+
+inline QByteArray toneWav(int rate, int channels, int bits, double seconds)
+{
+    const QByteArray samples = toneSamples(rate, channels, bits, seconds);
+    return wav(1, quint16(channels), quint32(rate), quint16(bits), quint32(samples.size()),
+               int(samples.size()), {}, false, samples);
 }
