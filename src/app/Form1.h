@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programmer's one window. It owns every control, the serial control and
 // all window-level state; the handlers and shared routines are spread over the
@@ -229,6 +230,8 @@ public:
     void UnlockAfterReadOut();
     void LockForWrite(int row);
     void UnlockAfterWrite(int row);
+    void LockForMessage();
+    void UnlockAfterMessage();
     // Read-out and writes (settings/)
     void ReadAllValues();
     void ShowValueBlock(const QByteArray& block);  // fills the read column

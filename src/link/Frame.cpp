@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's half of the frame around every device operation: the
 // unavailable-port box, the one-operation guard's deferred scan, and the busy
 // state of the buttons for each kind of operation, each in its fixed order.
@@ -69,4 +70,17 @@ void Form1::UnlockAfterWrite(int row)
     QPushButton* own = this->*kSettingGrid[row].writeButton.member;
     own->setEnabled(true);
     own->setText(QString::fromLatin1(kSettingWrites[row].idleCaption));
+}
+
+// While one message records, only its own button is locked.
+void Form1::LockForMessage()
+{
+    Command3->setEnabled(false);
+    Command3->setText(QStringLiteral("<<PROGRAMMING>>"));
+}
+
+void Form1::UnlockAfterMessage()
+{
+    Command3->setEnabled(true);
+    Command3->setText(QStringLiteral("PROGRAM MESSAGES"));
 }

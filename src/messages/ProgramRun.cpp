@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PROGRAM MESSAGES: checks that the call box answers, then records each ticked
 // message into it in turn: the record command, the sound file played over the
 // audio path, and Timer1's stop characters once the file's time has passed.
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int kBeforePlayback = 30;  // ticks between the ACK and the sound
 
 const QColor kProgrammingColour(0, 255, 0);
 
@@ -49,8 +49,7 @@ public:
     // True when the message was recorded; false ends the run.
     bool program()
     {
-        f.Command3->setEnabled(false);
-        f.Command3->setText(QStringLiteral("<<PROGRAMMING>>"));
+        f.LockForMessage();
         path = f.MsgDir + f.*s.fileName;
 
         // A file that went away since its box was ticked, one too long for
@@ -95,7 +94,7 @@ public:
         if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what)))
             return fail();
 
-        f.TickWait(kBeforePlayback);
+        f.TickWait(Ticks::kBeforePlayback);
         f.RecordTicks = 0;
         f.RecordLimit = limit;
         f.Recording = kTrue;
@@ -126,15 +125,14 @@ private:
     void restoreButton()
     {
         setBoxBackground(box(), buttonFace());
-        f.Command3->setEnabled(true);
-        f.Command3->setText(QStringLiteral("PROGRAM MESSAGES"));
+        f.UnlockAfterMessage();
     }
 
     bool fail()
     {
         f.TickCountdown = 0;
         restoreButton();
-        f.LogFile(QString::fromLatin1(s.failure));
+        f.LogFile(FailureLine(QString::fromLatin1(s.failed)));
         return false;
     }
 
