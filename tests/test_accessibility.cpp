@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyboard and screen-reader use of the window: every control that takes the
 // focus is named, names tell the controls apart, and Tab walks the window in
 // working order, each entry box followed by its write button.
@@ -19,6 +20,7 @@
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "PulseSink.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "WavFile.h"
@@ -54,6 +56,7 @@ class TestAccessibility : public QObject {
     std::unique_ptr<LoadedForm> form;
 
 private slots:
+    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void init()
     {
         sim = std::make_unique<SimHarness>(3);
