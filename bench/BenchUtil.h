@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers shared by the benchmarks: summary figures, CPU time, memory,
 // and the one-line results that scripts/benchmarks gathers.

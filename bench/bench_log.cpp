@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Appends 100,000 lines to the status log of the real window, one by one, and
 // prints the total time and the cost of each block of 10,000 lines; then the
 // cost of a line that is shown at once (the log box brought up to date after

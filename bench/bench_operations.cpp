@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wall time of a setting write (with its read-back) and of a read-out alone,
 // against the in-process simulated call box paced at 300 baud, next to the
 // time the protocol itself needs: every byte's line time plus every wait.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the call box hears, timed at a private sound server's null sink: how
 // long after the player starts the first sample is played, and how long the
 // last sample of a message comes before the first stop character on the wire.

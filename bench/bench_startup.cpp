@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up as the technician meets it: from the moment the program is launched
 // to the moment its window is on the screen, with the port discovery probing
 // all fifteen ports of the default table (the real /dev/ttyS*, ttyUSB*,

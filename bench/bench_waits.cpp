@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wait fidelity for every tick value in use, and the CPU the program uses idle
 // and during a long wait.
 #include <QApplication>

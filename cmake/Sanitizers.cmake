@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # AddressSanitizer + UndefinedBehaviorSanitizer for the whole build (test command's
 # second pass). UB findings abort instead of printing and carrying on, so a test
 # run cannot pass over one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A failed check in a fuzz target: say what broke and abort, so libFuzzer keeps
 // the input as a crash file and the test command fails.

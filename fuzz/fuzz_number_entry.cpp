@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the number entry rule and the checks of a setting write.
 //
 // Input: byte 0 picks the row (bits 0-2) and how the rest becomes text (bits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the decoding of the value block: the input is the block as it came
 // off the line. Every rule is checked against a plain decoding written here.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package into a scratch folder and checks what it holds and
 # what it asks for: the two programs, the desktop entry and the icon it names,
 # the sample messages, the packages the programs need at run time, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the programmer's icon (the picture of zt870k-programmer.svg) as PNGs
 // for the icon theme's fixed sizes, so no binary artwork is kept in the tree.
 //

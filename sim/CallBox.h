@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated ZT870K call box on the far end of a pseudo-terminal: it answers
 // the programmer's commands the way the real box does, at the pace of a 300

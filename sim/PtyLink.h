@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated call box's end of the cable: a pseudo-terminal whose terminal
 // side is reachable as "comN" in a link folder, the way the programmer finds a

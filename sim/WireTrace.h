@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What went over the simulated line, byte by byte, with the box's clock.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt870k-callbox: a simulated call box on a pseudo-terminal, linked as COMn in
 // the folder where the programmer looks for its ports. SIGUSR1 pulls the line,
 // SIGUSR2 plugs it back in; SIGINT, SIGTERM and SIGHUP end the program.

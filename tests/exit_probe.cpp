@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run by test_app: a real window that is told to Exit while it waits with the
 // port open. Prints every log line, the device it opened, and "wait returned"
 // if the wait ever ends (it must not: Exit ends the process at once).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the real window for the guide: the program as a technician sees
 // it, driven in-process against the simulated call box linked as COM1.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start-up, status log, LED pattern names, tick waits and Exit,
 // on the real window under the offscreen platform.
 #include <QCheckBox>

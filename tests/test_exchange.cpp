@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The acknowledged command and the read query, through the real serial layer
 // against the simulated call box: the protocol alone, no window.
 #include <QtTest>

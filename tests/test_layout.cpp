@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls as the rest of the program finds them (name, kind,
 // place, limits, colours), and the folder list standing in for Dir1.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the message directory and finding each message's sound file, on the
 // real window under the offscreen platform.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PROGRAM MESSAGES and the recording timer: the real window and serial layer
 // against the simulated call box on a pseudo-terminal, with tiny WAV files
 // whose sizes set the recording times.

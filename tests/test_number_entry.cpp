@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number entry rule that every typed number goes through.
 #include <QtTest>
 #include <clocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message files and directories as they turn up in the field: odd folder names,
 // links, pipes, files that go away or change under a run, cut-off WAV files,
 // and boxes filled by pasting far more than they take. Each case ends with a

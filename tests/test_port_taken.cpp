@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chosen port held by another program: each kind of operation shows the
 // unavailable-port box (the message programming twice: once for its read-out,
 // once for itself), logs nothing, sends nothing and leaves the window as it

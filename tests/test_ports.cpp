@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port discovery, the port step and the device operation frame, on the real
 // window and serial layer with simulated lines.
 #include <QComboBox>

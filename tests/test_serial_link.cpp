@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial layer against the simulated call box on a pseudo-terminal.
 
 #include "SimHarness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault soak: the real window and serial layer against the simulated call box,
 // with faults chosen at random before and switched during random operations
 // (read-outs, the eight writes with good and bad entries, message programming,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the call box hears: the real window programs a message against the
 // simulated box while the test listens to a private sound server's null sink,
 // and lays what it heard on the same clock as the wire. Also the conversion

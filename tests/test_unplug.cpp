@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The adapter pulled in the middle of a read-out, a write and a recording: each
 // operation ends through its own time-outs and attempt limits, without hanging
 // or spinning, lets go of the port, and once the adapter is back a scan and a

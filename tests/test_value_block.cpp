@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure rules of the read column: block sum, profile ID, version text.
 #include <QTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight setting writes against the simulated call box: what is refused,
 // what goes on the wire, the retries and the read-back that follows.
 #include <QLabel>

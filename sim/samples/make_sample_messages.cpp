@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the three demonstration message files the programmer looks for:
 // 16-bit mono WAV at 11025 samples a second, each a tone pattern of its own so
 // that a listener (or the call box) can tell them apart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keyboard order and names for assistive technology: who works the window
 // without a mouse, or hears it through a screen reader, finds every control

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A classic directory list: the ancestors of the current folder from the root
 // down, the current folder (highlighted), then its subfolders one level deeper.

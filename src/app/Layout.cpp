@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls and look. The layout is drawn in twips on a fixed
 // client area; 15 twips make one logical pixel, and Qt scales logical pixels
 // with the screen by itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one rule by which every typed number is read: blanks, tabs and line feeds
 // are skipped anywhere; then the longest number at the start is taken (sign,

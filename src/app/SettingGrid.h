@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings grid of the window: for each setting, top to bottom in the
 // order of kSettingWrites, its controls, captions and hints. The layout, the

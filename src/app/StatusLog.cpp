@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StatusLog.h"
 
 QString FormatLogLine(const QTime& time, const QString& text, const QString& lineEnd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status log: time-stamped lines, newest first. Lines are kept in the order
 // they came so that adding one costs the same however long the log has grown;

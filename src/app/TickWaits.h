@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tick countdown and the waits built on it, on their own: no window, only
 // the 10 ms timer that counts and the event loop the waits yield to. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The call box protocol beneath the window: the port half of the frame around
 // every device operation, the one-operation guard, and the two exchanges (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serial control: the handful of properties the programmer uses, on top of
 // QSerialPort. Once the port is open no call fails loudly: a step that cannot be

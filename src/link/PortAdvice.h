@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Help for a port that exists but will not open. The port list stays silent
 // about such ports; on Linux the two causes a user can mend (no permission on

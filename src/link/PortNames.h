@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Maps the programmer's port numbers (COM1 to COM15) onto the platform's devices.
 // On Windows COMn is the device COMn. Elsewhere a symbolic link "comN" in the

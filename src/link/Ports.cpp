@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which of COM1 to COM15 can be opened, the list that offers them, and the
 // timer step that keeps CommPortNumber on the port the list shows.
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bytes, lengths and tick counts of the call box's serial protocol.
 #include <QString>

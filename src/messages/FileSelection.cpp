@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the message directory and finding each ticked message's sound file
 // in it. A tick stands only while a file for its message is present.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How long a message plays and how that shows: the sound files hold 16-bit
 // mono samples at 11025 per second, and the whole file counts, header included.

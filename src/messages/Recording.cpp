@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timer1's first duty: counting a running recording in tenths of a second and
 // telling the call box to stop once the sound file has had its time.
 #include "app/Form1.h"

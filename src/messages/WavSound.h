@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // WAV sound files as the player needs them: reading the samples and their
 // format out of a file, the playing time its header gives, and converting the

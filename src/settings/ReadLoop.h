@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The read-out's exchange: query the call box until two consecutive value
 // blocks have the same byte sum.

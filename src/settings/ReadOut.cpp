@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // READ ALL VALUES: query the call box until two consecutive value blocks have
 // the same byte sum, then fill the read column. Also the last step of every
 // setting write and the first check of the message programming.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One row per setting the call box stores. The eight write buttons run the same
 // transaction (Form1::RunSettingWrite); a row holds everything in which they

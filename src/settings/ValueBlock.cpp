@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/ValueBlock.h"
 
 int ValueBlockSum(const QByteArray& block)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the call box's value block: the pure rules behind the read column.
 // Offsets are those of the block the box sends for "q".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight setting writes: one transaction, run with the row of the button.
 #include <QLineEdit>
 

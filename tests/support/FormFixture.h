@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The base of the window tests: the real window, loaded as at start-up with no
 // real port in reach (a simulated box's ports where a SimHarness is in place,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the program's modal message boxes without a person: every box that
 // appears is recorded (title and text) and closed with its default button.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps the programmer's port lookup away from the machine's own devices while
 // it lives: the only ports are links in a temporary folder of its own, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The call box protocol without any window: the real serial control on a
 // pseudo-terminal to the simulated box, the tick waits on their own timer, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private sound server for the tests: one per test process, with a null
 // sink as its only output, so that the programmer always has a sound output

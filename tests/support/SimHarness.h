@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated call box on a pseudo-terminal, linked as a COM number in a
 // temporary link folder that the programmer's port lookup is pointed at. The

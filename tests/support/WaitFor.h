@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Spins the event loop until a condition holds or the time-out passes.
 

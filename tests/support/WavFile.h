@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message files for tests: tiny ones of a WAV header and silence, where only
 // the size matters (it sets the recording time); hand-built headers, tidy or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rig on the base window: the simulated call box on a pseudo-terminal
 // linked as COM3, the window loaded and shown with COM3 chosen, modal boxes

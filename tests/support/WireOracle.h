@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Judges what the window reported against what really went over the simulated
 // line. A logged success needs the box's ACK on the wire; a filled read column
