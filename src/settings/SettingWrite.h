@@ -12,8 +12,8 @@
 #include "link/Protocol.h"
 
 struct SettingWrite {
-    const char* label;        // the setting's name in every message of the write
-    const char* idleCaption;  // of its write button
+    const char* label;          // the setting's name in every message of the write
+    const char* idleCaption;    // of its write button
     int lengthLimit;            // more characters than this are refused
     bool refuseEmptyInLength;   // profile ID: an empty entry fails the length test
     bool twoBytes;              // signed 16-bit, sent high byte first (profile ID)
