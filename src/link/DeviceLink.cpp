@@ -84,6 +84,14 @@ std::optional<QByteArray> DeviceLink::queryValueBlock()
     return m_port.Input();
 }
 
+void DeviceLink::stopRecording()
+{
+    for (int i = 0; i < 2; ++i) {
+        m_waits.wait(Ticks::kStopPause);
+        m_port.Output(QByteArray(1, char(kStopRecording)));
+    }
+}
+
 bool DeviceLink::begin()
 {
     if (m_running)

@@ -38,6 +38,9 @@ public:
     // Sends the read query and takes the value block: every waiting byte once
     // at least the block's length has arrived, nothing after the time-out.
     std::optional<QByteArray> queryValueBlock();
+    // Ends a recording: a pause, the stop character, a pause, the stop
+    // character again. No answer is awaited.
+    void stopRecording();
 
     // One device operation at a time: begin() refuses while another runs.
     bool begin();

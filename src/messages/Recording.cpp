@@ -2,7 +2,6 @@
 // Timer1's first duty: counting a running recording in tenths of a second and
 // telling the call box to stop once the sound file has had its time.
 #include "app/Form1.h"
-#include "link/Protocol.h"
 
 void Form1::RecordingStep()
 {
@@ -14,9 +13,6 @@ void Form1::RecordingStep()
     // Timer1 does not re-enter while these waits run, so the end step happens
     // once per recording. Recording stays true until both stops are handed
     // over: the run moves on only after the box has been told.
-    TickWait(Ticks::kStopPause);
-    MSComm1.Output(QByteArray(1, char(kStopRecording)));
-    TickWait(Ticks::kStopPause);
-    MSComm1.Output(QByteArray(1, char(kStopRecording)));
+    m_link.stopRecording();
     Recording = kFalse;
 }
