@@ -52,7 +52,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
   fail "maintainer is '$(field Maintainer)'"
 depends=$(field Depends)
 echo "depends: $depends"
-for need in libqt6widgets6 libqt6serialport6 libqt6multimedia6 libqt6core6 qt6-qpa-plugins fonts-liberation; do
+for need in libqt6widgets6 libqt6serialport6 libqt6core6 libsndfile1 libsamplerate0 \
+            libpulse0 qt6-qpa-plugins fonts-liberation; do
   grep -qE "(^|, )$need( |,|$)" <<<"$depends" || fail "Depends does not name $need"
 done
 

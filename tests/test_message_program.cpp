@@ -83,10 +83,6 @@ class TestMessageProgram : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }
-    void formatSeconds_data();
-    void formatSeconds();
-    void recordLimit_data();
-    void recordLimit();
     void radioOnly();
     void fiveSecondRecordingTiming();
     void nothingTicked();
@@ -96,47 +92,6 @@ private slots:
     void unusableFileRefusedBeforeRecording_data();
     void unusableFileRefusedBeforeRecording();
 };
-
-void TestMessageProgram::formatSeconds_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("5.5") << 5.5 << "5.50";
-    QTest::newRow("0.25") << 0.25 << ".25";
-    QTest::newRow("123.456") << 123.456 << "123.46";
-    QTest::newRow("0") << 0.0 << ".00";
-    QTest::newRow("0.004 rounds to nothing") << 0.004 << ".00";
-    QTest::newRow("0.999 carries into the whole part") << 0.999 << "1.00";
-    QTest::newRow("10") << 10.0 << "10.00";
-    QTest::newRow("110294 bytes") << PlayingSeconds(110294) << "5.00";
-}
-
-void TestMessageProgram::formatSeconds()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(FormatSeconds(seconds), text);
-}
-
-void TestMessageProgram::recordLimit_data()
-{
-    QTest::addColumn<double>("bytes");
-    QTest::addColumn<int>("limit");
-    QTest::newRow("empty") << 0.0 << 0;
-    QTest::newRow("1102") << 1102.0 << 0;
-    QTest::newRow("1103") << 1103.0 << 1;
-    QTest::newRow("one second") << 22050.0 << 10;
-    QTest::newRow("110294") << 110294.0 << 50;
-    QTest::newRow("longest countable") << 72252337.0 << 32767;
-    QTest::newRow("one byte more") << 72252338.0 << 32768;
-}
-
-void TestMessageProgram::recordLimit()
-{
-    QFETCH(double, bytes);
-    QFETCH(int, limit);
-    QCOMPARE(RecordLimitFor(PlayingSeconds(bytes)), limit);
-}
 
 // Only Radio ticked: the other labels hidden (even if shown before), 'B' and
 // the two stops on the wire, the box green only while it records, port closed.
@@ -343,8 +298,8 @@ void TestMessageProgram::unusableFileRefusedBeforeRecording_data()
     QTest::newRow("0 bytes") << "write:" << bad << badPrefix << "";
     QTest::newRow("header only") << "write:44" << bad << badPrefix << "";
     QTest::newRow("header cut short") << "write:30" << bad << badPrefix << "";
-    QTest::newRow("IMA ADPCM") << "write:ima" << bad << badPrefix << "";
-    QTest::newRow("MP3 in WAV") << "write:mp3" << bad << badPrefix << "";
+    QTest::newRow("IMA ADPCM, its format cut short") << "write:ima" << bad << badPrefix << "";
+    QTest::newRow("MP3 in WAV, its format cut short") << "write:mp3" << bad << badPrefix << "";
     QTest::newRow("text file") << "write:text" << bad << badPrefix << "";
     QTest::newRow("PNG renamed") << "write:png" << bad << badPrefix << "";
 }

@@ -30,7 +30,6 @@
 #include "app/FolderList.h"
 #include "app/StatusLog.h"
 #include "messages/MessageTiming.h"
-#include "messages/SoundPlayer.h"
 #include "PulseSink.h"
 
 namespace {
@@ -102,8 +101,6 @@ private slots:
     void directoryRemovedWhileSelected();
     void fileReplacedDuringReadOut();
     void cutOffWavDoesNotFreezeNextRecording();
-    void wavSound_data();
-    void wavSound();
     void pastedIntoEntry_data();
     void pastedIntoEntry();
     void pastedIntoDirectory();
@@ -326,51 +323,6 @@ void TestPaths::cutOffWavDoesNotFreezeNextRecording()
                                           "LowBatt/Msg6 Programmed " + p.shown + "lowbatt.wav"}));
     QCOMPARE(p.rig.sim.hostCommands(), QByteArray("AddBddFdd"));
     QVERIFY(p.rig.allIdle());
-}
-
-void TestPaths::wavSound_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("frames");  // bytes of whole frames; -1 when not playable
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("format");
-    const int i16 = QAudioFormat::Int16;
-    QTest::newRow("16-bit mono") << wav(1, 1, 11025, 16, 1000, 1000) << 1000 << 1 << i16;
-    QTest::newRow("half a sample at the end") << wav(1, 1, 11025, 16, 1001, 1001) << 1000 << 1 << i16;
-    QTest::newRow("cut-off copy") << wav(1, 1, 11025, 16, 100000, 1000) << 1000 << 1 << i16;
-    QTest::newRow("length left 0 by a streaming writer") << wav(1, 1, 11025, 16, 0, 999) << 998 << 1 << i16;
-    QTest::newRow("shorter than the file") << wav(1, 1, 11025, 16, 500, 1000) << 500 << 1 << i16;
-    QTest::newRow("odd chunk before data, padded")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc\0", 12)) << 10 << 1 << i16;
-    QTest::newRow("8-bit stereo, part frame") << wav(1, 2, 8000, 8, 11, 11) << 10 << 2
-                                              << int(QAudioFormat::UInt8);
-    QTest::newRow("32-bit float") << wav(3, 1, 44100, 32, 10, 10) << 8 << 1 << int(QAudioFormat::Float);
-    QTest::newRow("24-bit") << wav(1, 1, 11025, 24, 9, 9) << -1 << 0 << 0;
-    QTest::newRow("compressed") << wav(2, 1, 11025, 4, 9, 9) << -1 << 0 << 0;
-    QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << 0;
-    QTest::newRow("odd chunk before data, not padded")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc", 11)) << 10 << 1 << i16;
-    QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << 10 << 1 << i16;
-    QTest::newRow("not a WAV file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << 0;
-    QTest::newRow("empty") << QByteArray() << -1 << 0 << 0;
-    QTest::newRow("header cut inside fmt") << wav(1, 1, 11025, 16, 10, 10).left(30) << -1 << 0 << 0;
-    QTest::newRow("chunk length past the end")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\xf0\xff\xff\xff", 8)) << -1 << 0 << 0;
-}
-
-void TestPaths::wavSound()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(int, frames);
-    QFETCH(int, channels);
-    QFETCH(int, format);
-    const std::optional<WavSound> sound = ReadWavSound(file);
-    QCOMPARE(sound.has_value(), frames >= 0);
-    if (!sound)
-        return;
-    QCOMPARE(sound->frames.size(), qsizetype(frames));
-    QCOMPARE(sound->format.channelCount(), channels);
-    QCOMPARE(int(sound->format.sampleFormat()), format);
 }
 
 void TestPaths::pastedIntoEntry_data()

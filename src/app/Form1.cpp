@@ -18,6 +18,7 @@
 #include "app/FolderList.h"
 #include "app/NumberEntry.h"
 #include "app/SettingGrid.h"
+#include "messages/SoundOutput.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ QString ledPatternName(const QString& entry)
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent)
+Form1::Form1(QWidget* parent) : QWidget(parent), Player(MakeSoundOutput())
 {
     setObjectName(QStringLiteral("Form1"));
     ExitProgram = [] {

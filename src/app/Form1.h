@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/Boolean.h"
@@ -28,6 +29,7 @@ class QPushButton;
 class QCheckBox;
 class QComboBox;
 class FolderList;
+class SoundOutput;
 struct SettingWrite;
 
 class Form1 : public QWidget, public LogSink {
@@ -57,6 +59,8 @@ public:
     MSComm MSComm1;
     QTimer Timer1;  // 100 ms: recording step, directory refresh, LED names, port step
     QTimer Timer2;  // 10 ms: counts TickCountdown down while it is above 0
+    // The sound player through which the call box hears each message.
+    std::unique_ptr<SoundOutput> Player;
 
     // ---- Controls (objectName == member name) ----
     // Title and message panel

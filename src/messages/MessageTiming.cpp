@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messages/MessageTiming.h"
 
+#include "messages/Sound.h"
+
 #include <cmath>
 #include <limits>
 
@@ -16,6 +18,17 @@ qint32 RecordLimitFor(double seconds)
     if (ticks > double(std::numeric_limits<qint32>::max()))
         return std::numeric_limits<qint32>::max();
     return qint32(ticks);
+}
+
+MessageTime TimeOfMessage(double bytes, const SoundFile& file)
+{
+    if (file.boxFormat)
+        return {PlayingSeconds(bytes), RecordLimitFor(PlayingSeconds(bytes))};
+    // A hair's tolerance: 2.4 s is 24 ticks, not 25.
+    const double ticks = std::ceil(file.seconds * 10.0 - 1e-9);
+    return {file.seconds, ticks > double(std::numeric_limits<qint32>::max())
+                              ? std::numeric_limits<qint32>::max()
+                              : qint32(ticks)};
 }
 
 QString FormatSeconds(double seconds)

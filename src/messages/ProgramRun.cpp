@@ -4,24 +4,28 @@
 // audio path, and Timer1's stop characters once the file's time has passed.
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
-#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
 
 #include "app/Form1.h"
 #include "app/MessageBox.h"
 #include "link/Protocol.h"
 #include "messages/MessageSlots.h"
 #include "messages/MessageTiming.h"
-#include "messages/SoundPlayer.h"
-#include "messages/WavSound.h"
+#include "messages/Sound.h"
+#include "messages/SoundOutput.h"
 
 namespace {
 
-
 const QColor kProgrammingColour(0, 255, 0);
+// How long a sound system may take to open an output.
+constexpr qint64 kOpenMs = 3000;
 
 void setBoxBackground(QCheckBox* box, const QColor& colour)
 {
@@ -42,6 +46,24 @@ QString lengthCaption(double seconds)
     return QStringLiteral("Length: ") + FormatSeconds(seconds);
 }
 
+// Runs `job` on a thread of its own while the window goes on: a long file
+// takes a moment to decode, and the window must not stall meanwhile.
+template <typename Job>
+auto aside(Form1& f, Job job)
+{
+    std::optional<decltype(job())> result;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        result.emplace(job());
+        done = true;
+        QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);  // wakes the loop
+    });
+    while (!done)
+        f.YieldOnce();
+    worker.join();
+    return std::move(*result);
+}
+
 class SlotRun {
 public:
     SlotRun(Form1& form, const MessageSlot& slot) : f(form), s(slot) {}
@@ -53,7 +75,7 @@ public:
         path = f.MsgDir + f.*s.fileName;
 
         // A file that went away since its box was ticked, one too long for
-        // the tick count, one that holds no sound the player can play, or no
+        // the tick count, one that holds no sound that can be played, or no
         // sound output at all: refused before the call box is told to record,
         // as otherwise the box would record silence over its stored message,
         // or never be told to stop.
@@ -62,27 +84,27 @@ public:
             return refuse(QStringLiteral("File Not Found: ") + path,
                           QStringLiteral("File Not Found"));
         f.*s.size = double(info.size());
+        // Even by its size too long: not loaded at all.
         f.*s.seconds = PlayingSeconds(f.*s.size);
         if (RecordLimitFor(f.*s.seconds) > kMaxRecordLimit)
             return tooLong();
         QString problem;
-        const std::optional<WavSound> sound = ReadWavFile(path, &problem);
-        if (!sound)
+        const std::optional<SoundFile> file =
+            aside(f, [&] { return ReadSoundFile(path, kMaxRecordSeconds, &problem); });
+        if (!file)
             return refuse(QStringLiteral("Sound File Not Playable: ") + path + QStringLiteral("\n") +
                               problem.left(1).toUpper() + problem.mid(1) +
-                              QStringLiteral(". Check that it is a WAV file of uncompressed "
-                                             "8, 16 or 32-bit samples (the call box's own "
-                                             "format is 16-bit mono at 11025 Hz)."),
+                              QStringLiteral(". Check that it is a sound file such as a WAV file "
+                                             "(the call box's own format is 16-bit mono at "
+                                             "11025 Hz)."),
                           QStringLiteral("Sound File Not Playable"));
-        // A file in another format can play for longer than its size says:
-        // the box then records for the whole of it.
-        f.*s.seconds = std::max(f.*s.seconds, WavSeconds(*sound));
-        const qint32 limit = RecordLimitFor(f.*s.seconds);
-        if (limit > kMaxRecordLimit)
+        const MessageTime time = TimeOfMessage(f.*s.size, *file);
+        f.*s.seconds = time.seconds;
+        if (time.recordLimit > kMaxRecordLimit)
             return tooLong();
         label()->setText(lengthCaption(f.*s.seconds));
         label()->show();
-        if (!SoundOutputAvailable())
+        if (!soundOutputReady(file->sound))
             return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
                                          "play ") + path +
                               QStringLiteral(" to the call box. Check that its sound output is "
@@ -91,14 +113,16 @@ public:
                           QStringLiteral("No Sound Output"));
 
         setBoxBackground(box(), kProgrammingColour);
-        if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what)))
+        if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what))) {
+            f.Player->close();
             return fail();
+        }
 
         f.TickWait(Ticks::kBeforePlayback);
         f.RecordTicks = 0;
-        f.RecordLimit = limit;
+        f.RecordLimit = time.recordLimit;
         f.Recording = kTrue;
-        PlaySoundAsync(*sound);
+        f.Player->play();
         // Timer1's recording step ends it; this loop only shows the count.
         while (f.Recording != kFalse) {
             f.YieldOnce();
@@ -110,7 +134,7 @@ public:
         // with it: the box was never told to stop, so this is no success. A
         // sound output that failed while the message played left the box a
         // cut message: no success either.
-        if (f.MSComm1.deviceLost() || SoundOutputFailed())
+        if (f.MSComm1.deviceLost() || f.Player->state() == SoundOutput::State::Failed)
             return fail();
         restoreButton();
         f.LogFile(QString::fromLatin1(s.success) + path);
@@ -141,6 +165,22 @@ private:
         label()->setText(lengthCaption(f.*s.seconds));
         label()->show();
         return refuse(QStringLiteral("File Too Long: ") + path, QStringLiteral("File Too Long"));
+    }
+
+    // Opens the sound output for this message and waits (the window going
+    // on) until it can play, or not; a sound system that doesn't answer
+    // within the time counts as none.
+    bool soundOutputReady(const Sound& sound)
+    {
+        f.Player->open(sound);
+        QElapsedTimer waited;
+        waited.start();
+        while (f.Player->state() == SoundOutput::State::Opening && waited.elapsed() < kOpenMs)
+            f.YieldOnce();
+        if (f.Player->state() == SoundOutput::State::Ready)
+            return true;
+        f.Player->close();
+        return false;
     }
 
     bool refuse(const QString& prompt, const QString& title)

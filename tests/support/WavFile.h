@@ -2,13 +2,17 @@
 #pragma once
 // Message files for tests: tiny ones of a WAV header and silence, where only
 // the size matters (it sets the recording time); hand-built headers, tidy or
-// not; and tones that a test can recognise at the sound output.
+// not; and tones that a test can recognise at the sound output, in the
+// encodings sound tools write.
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <cmath>
+#include <sndfile.h>
+#include <vector>
 
 inline bool writeWav(const QString& path, qint64 bytes)
 {
@@ -58,26 +62,34 @@ inline QByteArray wav(quint16 tag, quint16 channels, quint32 rate, quint16 bits,
     return "RIFF" + le32(quint32(4 + body.size())) + "WAVE" + body;
 }
 
-// PCM samples of a tone that a listener can check from end to end: `seconds`
-// long, at 1/4 of full scale, but for its last `tailSeconds` at 3/4 of full
-// scale and a higher pitch. Every channel carries the same. bits: 8, 16.
-inline QByteArray toneSamples(int rate, int channels, int bits, double seconds,
-                              double tailSeconds = 0.1)
+// A tone that a listener can check from end to end: `seconds` long, at 1/4
+// of full scale, but for its last `tailSeconds` at 3/4 of full scale and a
+// higher pitch. Every channel carries the same; interleaved samples.
+inline std::vector<float> tone(int rate, int channels, double seconds, double tailSeconds = 0.1)
 {
     const qint64 frames = qint64(std::llround(seconds * rate));
     const qint64 tailFrom = frames - qint64(std::llround(tailSeconds * rate));
-    QByteArray out;
-    out.reserve(int(frames * channels * bits / 8));
+    std::vector<float> out;
+    out.reserve(size_t(frames * channels));
     for (qint64 i = 0; i < frames; ++i) {
         const bool tail = i >= tailFrom;
         const double t = double(i) / rate;
         const double v = (tail ? 0.75 : 0.25) * std::sin(2 * M_PI * (tail ? 1500.0 : 500.0) * t);
-        for (int c = 0; c < channels; ++c) {
-            if (bits == 8)
-                out.append(char(quint8(std::lround(128 + v * 127))));
-            else
-                out.append(le16(quint16(qint16(std::lround(v * 32767)))));
-        }
+        out.insert(out.end(), size_t(channels), float(v));
+    }
+    return out;
+}
+
+// The tone as 8 or 16-bit PCM samples.
+inline QByteArray toneSamples(int rate, int channels, int bits, double seconds,
+                              double tailSeconds = 0.1)
+{
+    QByteArray out;
+    for (float v : tone(rate, channels, seconds, tailSeconds)) {
+        if (bits == 8)
+            out.append(char(quint8(std::lround(128 + v * 127))));
+        else
+            out.append(le16(quint16(qint16(std::lround(v * 32767)))));
     }
     return out;
 }
@@ -87,4 +99,24 @@ inline QByteArray toneWav(int rate, int channels, int bits, double seconds)
     const QByteArray samples = toneSamples(rate, channels, bits, seconds);
     return wav(1, quint16(channels), quint32(rate), quint16(bits), quint32(samples.size()),
                int(samples.size()), {}, false, samples);
+}
+
+// The tone as libsndfile writes it in `format` (SF_FORMAT_WAV | SF_FORMAT_ULAW,
+// ...): the encodings sound tools produce.
+inline QByteArray encodedTone(int format, int rate, int channels, double seconds)
+{
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("tone")));
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* out = sf_open(path.constData(), SFM_WRITE, &info);
+    if (!out)
+        return {};
+    const std::vector<float> samples = tone(rate, channels, seconds);
+    sf_writef_float(out, samples.data(), sf_count_t(samples.size() / size_t(channels)));
+    sf_close(out);
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

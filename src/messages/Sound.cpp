@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "messages/Sound.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <samplerate.h>
+#include <sndfile.h>
+
+namespace {
+
+// libsndfile reads from a file or from bytes in memory through Qt.
+QIODevice& device(void* d) { return *static_cast<QIODevice*>(d); }
+
+SF_VIRTUAL_IO deviceIo{
+    [](void* d) -> sf_count_t { return device(d).size(); },
+    [](sf_count_t offset, int whence, void* d) -> sf_count_t {
+        QIODevice& io = device(d);
+        const qint64 base = whence == SEEK_CUR ? io.pos() : whence == SEEK_END ? io.size() : 0;
+        io.seek(std::clamp<qint64>(base + offset, 0, io.size()));
+        return io.pos();
+    },
+    [](void* to, sf_count_t count, void* d) -> sf_count_t {
+        return std::max<qint64>(device(d).read(static_cast<char*>(to), count), 0);
+    },
+    [](const void*, sf_count_t, void*) -> sf_count_t { return 0; },
+    [](void* d) -> sf_count_t { return device(d).pos(); },
+};
+
+quint32 le32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+
+QByteArray chunk(const QByteArray& id, const QByteArray& body)
+{
+    QByteArray out = id + QByteArray(4, 0) + body;
+    qToLittleEndian(quint32(body.size()), out.data() + 4);
+    if (body.size() & 1)
+        out.append('\0');
+    return out;
+}
+
+bool looksLikeChunkId(const QByteArray& file, qint64 at)
+{
+    if (at + 8 > file.size())
+        return false;
+    return std::all_of(file.constData() + at, file.constData() + at + 4,
+                       [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// Some writers put the fmt chunk after the data, or leave out the pad byte
+// after an odd-sized chunk; libsndfile refuses both. The same chunks, in the
+// usual order and padded, as a new RIFF file; nothing when there is no fmt
+// and data chunk to put in order. The samples are copied, not read.
+std::optional<QByteArray> tidyWav(const QByteArray& file)
+{
+    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    QByteArray fmt, fact, data;
+    bool haveData = false;
+    const auto known = [&file](qint64 at) {
+        const QByteArray id = file.mid(at, 4);
+        return id == "data" || id == "fmt " || id == "fact";
+    };
+    for (qint64 pos = 12; pos + 8 <= file.size();) {
+        const QByteArray id = file.mid(pos, 4);
+        const qint64 length = le32(file, pos + 4);
+        const qint64 body = pos + 8;
+        if (id == "fmt " && fmt.isEmpty())
+            fmt = file.mid(body, length);
+        else if (id == "fact" && fact.isEmpty())
+            fact = file.mid(body, length);
+        else if (id == "data" && !haveData) {
+            // Streaming writers leave the length 0: the rest of the file.
+            data = file.mid(body, length == 0 ? -1 : length);
+            haveData = true;
+        }
+        qint64 next = body + length;
+        const bool padMissing = (length & 1) && !known(next + 1) &&
+                                (known(next) || (!looksLikeChunkId(file, next + 1) &&
+                                                 looksLikeChunkId(file, next)));
+        if ((length & 1) && !padMissing)
+            ++next;
+        pos = next;
+    }
+    if (fmt.isEmpty() || !haveData)
+        return std::nullopt;
+    QByteArray body = "WAVE" + chunk("fmt ", fmt);
+    if (!fact.isEmpty())
+        body += chunk("fact", fact);
+    body += chunk("data", data);
+    return chunk("RIFF", body);
+}
+
+std::optional<SoundFile> refuse(QString* problem, const QString& why)
+{
+    if (problem)
+        *problem = why;
+    return std::nullopt;
+}
+
+QString openProblem()
+{
+    switch (sf_error(nullptr)) {
+    case SF_ERR_UNRECOGNISED_FORMAT:
+        return QStringLiteral("it is not a sound file, or not one in a format that can be read");
+    case SF_ERR_UNSUPPORTED_ENCODING:
+        return QStringLiteral("its sound is stored in an encoding that can't be decoded");
+    default:
+        return QStringLiteral("it is damaged or cut short (%1)")
+            .arg(QString::fromUtf8(sf_strerror(nullptr)).remove(QRegularExpression(QStringLiteral("[.\\s]+$"))));
+    }
+}
+
+std::optional<SoundFile> decode(QIODevice& file, double maxSeconds, QString* problem)
+{
+    SF_INFO info{};
+    SNDFILE* sf = sf_open_virtual(&deviceIo, SFM_READ, &info, &file);
+    // What libsndfile refuses, or finds empty (a data length left 0 by a
+    // streaming writer), may still read once its chunks are tidied.
+    QBuffer tidied;
+    if (!sf || info.frames <= 0) {
+        const QString why = sf ? QString() : openProblem();
+        SF_INFO tidiedInfo{};
+        SNDFILE* again = nullptr;
+        if (file.seek(0); const std::optional<QByteArray> tidy = tidyWav(file.readAll())) {
+            tidied.setData(*tidy);
+            tidied.open(QIODevice::ReadOnly);
+            again = sf_open_virtual(&deviceIo, SFM_READ, &tidiedInfo, &tidied);
+        }
+        if (again) {
+            if (sf)
+                sf_close(sf);
+            sf = again;
+            info = tidiedInfo;
+        }
+        if (!sf)
+            return refuse(problem, why);
+    }
+    SoundFile out;
+    out.boxFormat = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && info.channels == 1 &&
+                    info.samplerate == 11025;
+    if (info.channels <= 0 || info.samplerate <= 0 || info.frames <= 0) {
+        sf_close(sf);
+        return refuse(problem, QStringLiteral("it holds no sound"));
+    }
+    out.seconds = double(info.frames) / info.samplerate;
+    if (out.seconds > maxSeconds) {
+        sf_close(sf);
+        return out;
+    }
+    Sound& s = out.sound;
+    s.rate = info.samplerate;
+    s.channels = info.channels;
+    // The header's frame count may promise more than a cut-off copy holds.
+    constexpr sf_count_t kBlock = 16384;
+    s.samples.reserve(size_t(std::min<sf_count_t>(info.frames * info.channels, sf_count_t(1) << 24)));
+    for (;;) {
+        const size_t at = s.samples.size();
+        s.samples.resize(at + size_t(kBlock * info.channels));
+        const sf_count_t got = sf_readf_float(sf, s.samples.data() + at, kBlock);
+        s.samples.resize(at + size_t(std::max<sf_count_t>(got, 0) * info.channels));
+        if (got < kBlock)
+            break;
+    }
+    sf_close(sf);
+    if (s.samples.empty())
+        return refuse(problem, QStringLiteral("it holds no sound"));
+    out.seconds = s.seconds();
+    return out;
+}
+
+}  // namespace
+
+std::optional<SoundFile> DecodeSound(const QByteArray& file, double maxSeconds, QString* problem)
+{
+    QBuffer bytes;
+    bytes.setData(file);
+    bytes.open(QIODevice::ReadOnly);
+    return decode(bytes, maxSeconds, problem);
+}
+
+std::optional<SoundFile> ReadSoundFile(const QString& path, double maxSeconds, QString* problem)
+{
+    // Only an ordinary file: opening a pipe would wait for a writer.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return refuse(problem, QStringLiteral("it cannot be read"));
+    return decode(file, maxSeconds, problem);
+}
+
+Sound ConvertSound(const Sound& sound, int rate, int channels)
+{
+    Sound out{rate, channels, {}};
+    const int in = sound.channels;
+    const qint64 frames = sound.frames();
+    if (in <= 0 || channels <= 0 || sound.rate <= 0 || rate <= 0 || frames == 0)
+        return out;
+
+    // Channels first, so that the rate converter has no more to do than needed.
+    Sound mixed{sound.rate, channels, {}};
+    if (channels != in) {
+        mixed.samples.resize(size_t(frames * channels));
+        // Output channel c takes the mean of input channels c, c + channels,
+        // ...; with more output channels that is input channel c % in alone.
+        for (qint64 i = 0; i < frames; ++i) {
+            const float* from = sound.samples.data() + i * in;
+            float* to = mixed.samples.data() + i * channels;
+            for (int c = 0; c < channels; ++c) {
+                float sum = 0;
+                int n = 0;
+                for (int k = c % in; k < in; k += channels, ++n)
+                    sum += from[k];
+                to[c] = sum / float(n);
+            }
+        }
+    }
+    const std::vector<float>& source = channels == in ? sound.samples : mixed.samples;
+    if (rate == sound.rate)
+        return channels == in ? sound : mixed;
+
+    // Band-limited sinc interpolation keeps what lies above the new rate's
+    // reach from folding back as false tones. The fastest sinc converter
+    // passes 80 % of the band with a noise floor at 16 bits: at the box's
+    // 11025 Hz that is all of a voice up to 4.4 kHz, the whole telephone band
+    // and more, where the better converters take two to six times as long.
+    const double ratio = double(rate) / sound.rate;
+    out.samples.resize(size_t((std::ceil(double(frames) * ratio) + 16) * channels));
+    SRC_DATA job{};
+    job.data_in = source.data();
+    job.input_frames = long(frames);
+    job.data_out = out.samples.data();
+    job.output_frames = long(out.samples.size() / size_t(channels));
+    job.src_ratio = ratio;
+    if (src_simple(&job, SRC_SINC_FASTEST, channels) != 0)
+        job.output_frames_gen = 0;
+    out.samples.resize(size_t(job.output_frames_gen) * size_t(channels));
+    return out;
+}
