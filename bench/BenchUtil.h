@@ -32,17 +32,24 @@ inline double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Resident memory of this process in kB (VmRSS of /proc/self/status), 0 where
-// there is none.
-inline long vmRssKb()
+// Resident memory of this process in kB (VmRSS of /proc/self/status; VmHWM
+// for its peak), 0 where there is none.
+inline long vmStatusKb(const char* field = "VmRSS:")
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
     return 0;
+}
+inline long vmRssKb() { return vmStatusKb(); }
+// Starts the peak (VmHWM) again from the present resident memory.
+inline bool resetPeakRss()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
 // Voluntary context switches of all this process's threads so far: each time
