@@ -117,7 +117,7 @@ int main(int argc, char** argv)
         const QString messages = QDir(p.value(QStringLiteral("messages"))).absolutePath();
         box.setMessageFolder(messages);
         box.setListening(true);
-        say(QStringLiteral("callbox: stored messages go to %1/ (play one: paplay %1/local.wav)").arg(messages));
+        say(QStringLiteral("callbox: keeping stored messages in %1/ (play one: paplay %1/local.wav)").arg(messages));
     }
 
     CallBoxFaults f;
