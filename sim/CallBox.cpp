@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CallBox.h"
 
+#include "MonitorRecorder.h"
 #include "PtyLink.h"
 
 #include <QSocketNotifier>
@@ -86,11 +87,13 @@ CallBox::CallBox(QObject* parent)
 
 CallBox::~CallBox()
 {
+    stopListening(QStringLiteral("simulator stopped"), 1000);
     attach(nullptr);
 }
 
 void CallBox::attach(PtyLink* link)
 {
+    cutRecording(QStringLiteral("line closed"));
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
@@ -116,6 +119,7 @@ void CallBox::hangUp()
 {
     if (!isLinked())
         return;
+    cutRecording(QStringLiteral("line pulled"));
     PtyLink* link = m_link;
     attach(nullptr);
     m_link = link;
@@ -205,7 +209,8 @@ void CallBox::clearTrace()
 {
     m_wire.clear();
     m_events.clear();
-    m_recordings.clear();
+    // A recording still running stays, so that its stop characters end it.
+    m_recordings.removeIf([](const Recording& r) { return !r.running(); });
 }
 
 void CallBox::emitLine(const QString& line)
@@ -244,6 +249,7 @@ void CallBox::onReadable()
         if (m_notifier)
             m_notifier->setEnabled(false);
         event(QStringLiteral("terminal side gone"));
+        cutRecording(QStringLiteral("line closed"));
         return;
     }
 }
@@ -272,6 +278,11 @@ void CallBox::onByte(quint8 byte)
     }
     const char letter = static_cast<char>(byte);
     const int wanted = valueBytesOf(letter);
+    if (wanted > 0 || letter == 'q' || isRecordCommand(letter)) {
+        if (const Recording* r = runningRecording())
+            cutRecording(r->stops == 1 ? QStringLiteral("only one stop character")
+                                       : QStringLiteral("no stop character"));
+    }
     if (wanted > 0) {
         m_command = letter;
         m_valuesWanted = wanted;
@@ -364,15 +375,80 @@ QByteArray CallBox::shapedBlock(int query)
 
 void CallBox::onStop()
 {
-    if (m_recordings.isEmpty() || m_recordings.last().stops >= 2)
+    Recording* r = runningRecording();
+    if (!r)
         return;
-    Recording& r = m_recordings.last();
-    if (++r.stops == 1) {
-        r.lastedMs = nowMs() - r.startMs;
-        event(QStringLiteral("recording %1 lasted %2 ms").arg(QLatin1Char(r.letter)).arg(qRound(r.lastedMs)));
+    if (++r->stops == 1) {
+        r->lastedMs = nowMs() - r->startMs;
+        event(QStringLiteral("recording %1 lasted %2 ms").arg(QLatin1Char(r->letter)).arg(qRound(r->lastedMs)));
     } else {
-        event(QStringLiteral("recording %1 stopped").arg(QLatin1Char(r.letter)));
+        event(QStringLiteral("recording %1 stopped").arg(QLatin1Char(r->letter)));
+        if (m_recorder)
+            m_recorder->stop(nowMs());
     }
+}
+
+Recording* CallBox::runningRecording()
+{
+    return !m_recordings.isEmpty() && m_recordings.last().running() ? &m_recordings.last() : nullptr;
+}
+
+void CallBox::cutRecording(const QString& why)
+{
+    Recording* r = runningRecording();
+    if (!r)
+        return;
+    r->cut = why;
+    event(QStringLiteral("recording %1 cut: %2").arg(QLatin1Char(r->letter)).arg(why));
+    if (m_recorder)
+        m_recorder->stop(nowMs(), why);
+}
+
+void CallBox::setListening(bool on)
+{
+    if (on == m_listening)
+        return;
+    m_listening = on;
+    if (!on) {
+        stopListening(QStringLiteral("listening switched off"), 0);
+        return;
+    }
+    if (!m_recorder) {
+        m_recorder = std::make_unique<MonitorRecorder>(m_clock);
+        m_recorder->setFolder(m_messageFolder);
+        connect(m_recorder.get(), &MonitorRecorder::stored, this, &CallBox::onStored);
+        connect(m_recorder.get(), &MonitorRecorder::cannotListen, this, [this](const QString& why) {
+            emit notice(QStringLiteral("cannot listen (%1): no message is kept").arg(why));
+        });
+    }
+}
+
+void CallBox::setMessageFolder(const QString& dir)
+{
+    m_messageFolder = dir;
+    if (m_recorder)
+        m_recorder->setFolder(dir);
+}
+
+const StoredMessage* CallBox::storedMessage(char letter) const
+{
+    const auto it = m_stored.constFind(letter);
+    return it == m_stored.constEnd() ? nullptr : &it.value();
+}
+
+void CallBox::stopListening(const QString& why, int waitMs)
+{
+    if (!m_recorder)
+        return;
+    cutRecording(why);
+    m_recorder->finish(waitMs);
+}
+
+void CallBox::onStored(const StoredMessage& message)
+{
+    m_stored[message.letter] = message;
+    emit messageStored(message);
+    emit notice(message.line());
 }
 
 void CallBox::send(const QByteArray& bytes, double delayMs, bool together, char startsRecording)
@@ -419,8 +495,11 @@ void CallBox::deliverDue()
             Recording r;
             r.letter = p.startsRecording;
             r.startMs = at;
+            cutRecording(QStringLiteral("a new recording began"));
             m_recordings.append(r);
             event(QStringLiteral("recording %1 started").arg(QLatin1Char(r.letter)));
+            if (m_listening)
+                m_recorder->start(r.letter, at);
         }
     }
     if (!isLinked())

@@ -4,15 +4,20 @@
 // the programmer's commands the way the real box does, at the pace of a 300
 // baud line, keeps a trace of the wire, and can be told to misbehave.
 
+#include "StoredMessage.h"
 #include "WireTrace.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QString>
 
+#include <memory>
+
+class MonitorRecorder;
 class PtyLink;
 class QSocketNotifier;
 class QTimer;
@@ -41,6 +46,8 @@ struct Recording {
     double startMs = 0;     // the ACK's delivery
     double lastedMs = -1;   // up to the first "d"; -1 while no "d" has come
     int stops = 0;          // "d" bytes received for it (2 ends it)
+    QString cut;            // why it ended before its second "d"; empty otherwise
+    bool running() const { return stops < 2 && cut.isEmpty(); }
 };
 
 class CallBox : public QObject {
@@ -111,9 +118,27 @@ public:
     const QList<Recording>& recordings() const { return m_recordings; }
     bool outputPending() const { return !m_pending.isEmpty(); }
 
+    // What the box hears. While listening, every recording takes the default
+    // sound output's monitor (a box wired to the PC's line out) from the ACK
+    // to the second stop character and keeps it as the slot's stored message,
+    // written into the message folder when one is set. Off until switched on,
+    // so that only those who ask for sound open a connection to the server.
+    void setListening(bool on);
+    bool listening() const { return m_listening; }
+    void setMessageFolder(const QString& dir);
+    QString messageFolder() const { return m_messageFolder; }
+    // The slot's ('A', 'B', 'F') stored message; nullptr while it holds none.
+    const StoredMessage* storedMessage(char letter) const;
+    // Cuts a recording still running, and waits up to waitMs for what is
+    // being stored to be delivered: for the end of the program.
+    void stopListening(const QString& why, int waitMs);
+
 signals:
     void traceLine(const QString& line);
     void lineHungUp();
+    void messageStored(const StoredMessage& message);
+    // A line for the user: a message stored, or that the box cannot listen.
+    void notice(const QString& line);
 
 private:
     struct Pending {
@@ -133,6 +158,9 @@ private:
     void scheduleDelivery();
     void scheduleNoise();
     void onStop();
+    Recording* runningRecording();
+    void cutRecording(const QString& why);
+    void onStored(const StoredMessage& message);
     void event(const QString& text);
     void emitLine(const QString& line);
 
@@ -158,6 +186,10 @@ private:
     QList<Pending> m_pending;
     double m_lineFreeMs = 0;
     QList<Recording> m_recordings;
+    bool m_listening = false;
+    QString m_messageFolder;
+    std::unique_ptr<MonitorRecorder> m_recorder;
+    QMap<char, StoredMessage> m_stored;
 
     QList<WireByte> m_wire;
     QList<TraceEvent> m_events;

@@ -2,12 +2,15 @@
 // zt870k-callbox: a simulated call box on a pseudo-terminal, linked as COMn in
 // the folder where the programmer looks for its ports. SIGUSR1 pulls the line,
 // SIGUSR2 plugs it back in; SIGINT, SIGTERM and SIGHUP end the program.
+// While a recording runs it listens to the sound output and keeps what it
+// heard as the slot's stored message.
 
 #include "CallBox.h"
 #include "PtyLink.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -55,10 +58,16 @@ int main(int argc, char** argv)
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Simulated ZT870K call box on a pseudo-terminal. SIGUSR1 pulls the line, SIGUSR2 restores it."));
+        "Simulated ZT870K call box on a pseudo-terminal. SIGUSR1 pulls the line, SIGUSR2 restores it.\n"
+        "From the ACK of a record command (A, B, F) to the second stop character it records the\n"
+        "default sound output's monitor and keeps it as local.wav, radio.wav or lowbatt.wav (16-bit\n"
+        "mono 11025 Hz) in the messages folder, printing one line per message, e.g.\n"
+        "  stored Local: 3.43 s, sound 0.32-3.31 s, peak -6.1 dBFS, FILE\n"
+        "(length, where the sound starts and ends in it, its peak level); \"stored Local (cut: WHY)\"\n"
+        "when the line was pulled, the simulator stopped or only one stop character came."));
     p.addHelpOption();
-    const QString defaultFolder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/zt870k/ports");
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString defaultFolder = dataFolder + QStringLiteral("/zt870k/ports");
     p.addOptions({
         {QStringLiteral("com"), QStringLiteral("Port number to appear as (1-15)."), QStringLiteral("N"), QStringLiteral("1")},
         {QStringLiteral("link-folder"), QStringLiteral("Folder of the comN links."), QStringLiteral("DIR"), defaultFolder},
@@ -80,6 +89,9 @@ int main(int argc, char** argv)
         {QStringLiteral("hangup-after"), QStringLiteral("Pull the line after N bytes received."), QStringLiteral("N")},
         {QStringLiteral("seed"), QStringLiteral("Seed of the random noise."), QStringLiteral("N")},
         {QStringLiteral("quiet"), QStringLiteral("Do not print the trace.")},
+        {QStringLiteral("messages"), QStringLiteral("Folder of the stored messages."), QStringLiteral("DIR"),
+         dataFolder + QStringLiteral("/zt870k/callbox")},
+        {QStringLiteral("no-listen"), QStringLiteral("Do not listen to the sound output; keep no messages.")},
     });
     p.process(app);
 
@@ -98,6 +110,15 @@ int main(int argc, char** argv)
         box.setBlockLength(number(p, QStringLiteral("block-length"), 19));
     if (p.isSet(QStringLiteral("version")))
         box.setVersion(p.value(QStringLiteral("version")).toLatin1());
+    QObject::connect(&box, &CallBox::notice, &app, [](const QString& line) { say(QStringLiteral("callbox: ") + line); });
+    if (p.isSet(QStringLiteral("no-listen"))) {
+        say(QStringLiteral("callbox: not listening (--no-listen): no messages are kept"));
+    } else {
+        const QString messages = QDir(p.value(QStringLiteral("messages"))).absolutePath();
+        box.setMessageFolder(messages);
+        box.setListening(true);
+        say(QStringLiteral("callbox: keeping stored messages in %1/ (play one: paplay %1/local.wav)").arg(messages));
+    }
 
     CallBoxFaults f;
     f.silent = p.isSet(QStringLiteral("silent"));
@@ -160,6 +181,7 @@ int main(int argc, char** argv)
         sigaction(sig, &sa, nullptr);
 
     const int rc = app.exec();
+    box.stopListening(QStringLiteral("simulator stopped"), 1000);
     box.attach(nullptr);
     link.reset();  // removes the link
     say(QStringLiteral("callbox: stopped"));

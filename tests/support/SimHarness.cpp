@@ -44,6 +44,17 @@ bool SimHarness::relink()
     return true;
 }
 
+bool SimHarness::listen()
+{
+    if (!m_messages)
+        m_messages = std::make_unique<QTemporaryDir>();
+    if (!m_messages->isValid())
+        return false;
+    m_box->setMessageFolder(m_messages->path());
+    m_box->setListening(true);
+    return true;
+}
+
 PtyLink* SimHarness::addLine(int port)
 {
     auto line = std::make_unique<PtyLink>(m_ports.folder(), port);

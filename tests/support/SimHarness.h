@@ -8,6 +8,8 @@
 #include "NoPorts.h"
 #include "PtyLink.h"
 
+#include <QTemporaryDir>
+
 #include <map>
 #include <memory>
 
@@ -45,6 +47,11 @@ public:
     }
     QString traceText() const { return m_box->traceText(); }
 
+    // The box listens to the sound output and stores what it hears in a
+    // temporary folder of its own (messageFolder()), never the user's.
+    bool listen();
+    QString messageFolder() const { return m_messages ? m_messages->path() : QString(); }
+
     // Pulls the box's line (as CallBox::hangUp) and, with relink(), plugs in a
     // new pseudo-terminal under the same COM number; stored values stay.
     void hangUp() { m_box->hangUp(); }
@@ -62,4 +69,5 @@ private:
     std::unique_ptr<CallBox> m_box;
     std::unique_ptr<PtyLink> m_link;
     std::map<int, std::unique_ptr<PtyLink>> m_extra;
+    std::unique_ptr<QTemporaryDir> m_messages;
 };

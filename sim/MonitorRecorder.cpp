@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "MonitorRecorder.h"
+
+#include <pulse/error.h>
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// 5 ms a read: the arrival time of each chunk bounds when its samples were
+// played, so small chunks time the first sample closely.
+constexpr int kChunkSamples = StoredMessage::kRate / 200;
+// After a stop, how long the thread waits for the samples played before it to
+// arrive; a server that stalls longer leaves the message a little short.
+constexpr double kDrainMs = 300;
+
+double wireMs(const QElapsedTimer& clock) { return clock.nsecsElapsed() / 1e6; }
+
+}  // namespace
+
+struct MonitorRecorder::Session {
+    std::mutex lock;
+    std::condition_variable doneChanged;
+    MonitorRecorder* owner = nullptr;  // null once the recorder is gone
+    QString folder;
+    // Set by the box's thread.
+    bool stopAsked = false;
+    double stopMs = 0;
+    QString cut;
+    // Set by the listening thread when it ends.
+    bool done = false;
+    bool connected = false;
+    QString error;  // why it could not connect
+    StoredMessage message;
+};
+
+MonitorRecorder::MonitorRecorder(const QElapsedTimer& wireClock, QObject* parent)
+    : QObject(parent), m_clock(wireClock)
+{
+}
+
+MonitorRecorder::~MonitorRecorder()
+{
+    // Threads still running finish on their own without reporting back.
+    for (const std::shared_ptr<Session>& s : m_sessions) {
+        std::lock_guard<std::mutex> guard(s->lock);
+        s->owner = nullptr;
+    }
+}
+
+void MonitorRecorder::start(char letter, double ackMs)
+{
+    if (m_current)
+        stop(wireMs(m_clock), QStringLiteral("a new recording began"));
+    auto session = std::make_shared<Session>();
+    session->owner = this;
+    session->folder = m_folder;
+    session->message.letter = letter;
+    session->message.ackMs = ackMs;
+    m_sessions.push_back(session);
+    m_current = session;
+    std::thread(&MonitorRecorder::listen, session, m_clock).detach();
+}
+
+void MonitorRecorder::stop(double atMs, const QString& cut)
+{
+    if (!m_current)
+        return;
+    {
+        std::lock_guard<std::mutex> guard(m_current->lock);
+        m_current->stopAsked = true;
+        m_current->stopMs = atMs;
+        m_current->cut = cut;
+    }
+    m_current.reset();
+}
+
+void MonitorRecorder::finish(int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (const std::shared_ptr<Session>& s : m_sessions) {
+        std::unique_lock<std::mutex> guard(s->lock);
+        if (s->stopAsked)
+            s->doneChanged.wait_until(guard, deadline, [&] { return s->done; });
+    }
+    collect();
+}
+
+void MonitorRecorder::collect()
+{
+    std::vector<std::shared_ptr<Session>> finished;
+    for (auto it = m_sessions.begin(); it != m_sessions.end();) {
+        std::lock_guard<std::mutex> guard((*it)->lock);
+        if ((*it)->done) {
+            finished.push_back(*it);
+            it = m_sessions.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const std::shared_ptr<Session>& s : finished) {
+        if (m_current == s)  // ended by itself: the server went away
+            m_current.reset();
+        if (!s->connected) {
+            if (!m_saidCannot)
+                emit cannotListen(s->error);
+            m_saidCannot = true;
+            continue;
+        }
+        m_saidCannot = false;
+        emit stored(s->message);
+    }
+}
+
+void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clock)
+{
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
+    pa_buffer_attr attr{};
+    attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
+    attr.fragsize = kChunkSamples * sizeof(qint16);
+    int error = 0;
+    pa_simple* pa = pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
+                                  "call box audio input", &spec, nullptr, &attr, &error);
+    StoredMessage& m = session->message;
+    bool lost = false;
+    double stopMs = 0;
+    QString cut;
+    if (pa) {
+        double start = INFINITY;
+        for (;;) {
+            const qsizetype at = m.samples.size();
+            m.samples.resize(at + kChunkSamples);
+            if (pa_simple_read(pa, m.samples.data() + at, kChunkSamples * sizeof(qint16), &error) < 0) {
+                m.samples.resize(at);
+                lost = true;
+                break;
+            }
+            const double now = wireMs(clock);
+            // A chunk arrives no sooner than its last sample was played: the
+            // tightest of these bounds is when the first one was.
+            start = std::min(start, now - m.samples.size() * 1000.0 / StoredMessage::kRate);
+            m.startMs = start;
+            std::lock_guard<std::mutex> guard(session->lock);
+            if (session->stopAsked && (m.timeMs(m.samples.size()) >= session->stopMs ||
+                                       now > session->stopMs + kDrainMs))
+                break;
+        }
+        pa_simple_free(pa);
+    }
+    {
+        std::lock_guard<std::mutex> guard(session->lock);
+        stopMs = session->stopAsked ? session->stopMs : wireMs(clock);
+        cut = session->stopAsked ? session->cut : QStringLiteral("sound server gone");
+    }
+    if (pa) {
+        m.cut = cut;
+        if (lost && cut.isEmpty())
+            m.cut = QStringLiteral("sound server gone");
+        // What was played before the ACK or after the stop is not the message's.
+        const auto samplesIn = [&](double ms) {
+            return std::clamp<qsizetype>(qsizetype(std::lround(ms * StoredMessage::kRate / 1000.0)), 0,
+                                         m.samples.size());
+        };
+        m.samples.resize(samplesIn(stopMs - m.startMs));
+        const qsizetype early = samplesIn(m.ackMs - m.startMs);
+        m.samples.remove(0, early);
+        m.startMs += early * 1000.0 / StoredMessage::kRate;
+        if (m.samples.isEmpty())
+            m.startMs = stopMs;
+        if (!session->folder.isEmpty())
+            m.write(session->folder);
+    }
+    std::lock_guard<std::mutex> guard(session->lock);
+    session->connected = pa != nullptr;
+    session->error = QString::fromLocal8Bit(pa_strerror(error));
+    session->done = true;
+    session->doneChanged.notify_all();
+    if (session->owner)
+        QMetaObject::invokeMethod(session->owner, &MonitorRecorder::collect, Qt::QueuedConnection);
+}

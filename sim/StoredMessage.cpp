@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoredMessage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <sndfile.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+qsizetype StoredMessage::firstLoud(int level) const
+{
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        if (std::abs(int(samples[i])) > level)
+            return i;
+    return -1;
+}
+
+qsizetype StoredMessage::lastLoud(int level) const
+{
+    for (qsizetype i = samples.size() - 1; i >= 0; --i)
+        if (std::abs(int(samples[i])) > level)
+            return i;
+    return -1;
+}
+
+double StoredMessage::peakDbfs() const
+{
+    int peak = 0;
+    for (qint16 s : samples)
+        peak = std::max(peak, std::abs(int(s)));
+    return peak == 0 ? -INFINITY : 20 * std::log10(peak / 32768.0);
+}
+
+QString StoredMessage::line() const
+{
+    QStringList parts{QStringLiteral("%1 s").arg(seconds(), 0, 'f', 2)};
+    const qsizetype first = firstLoud();
+    if (samples.isEmpty()) {
+        parts << QStringLiteral("nothing heard");
+    } else {
+        // A sound server may take a while to hand a new listener its first
+        // samples (an idle PulseAudio null sink up to 2 s): say what is missing.
+        if (startMs - ackMs >= 50)
+            parts << QStringLiteral("heard from %1 s after the ACK").arg((startMs - ackMs) / 1000, 0, 'f', 2);
+        parts << (first < 0 ? QStringLiteral("no sound")
+                            : QStringLiteral("sound %1-%2 s")
+                                  .arg(first / double(kRate), 0, 'f', 2)
+                                  .arg((lastLoud() + 1) / double(kRate), 0, 'f', 2));
+        if (const double peak = peakDbfs(); !std::isinf(peak))
+            parts << QStringLiteral("peak %1 dBFS").arg(peak, 0, 'f', 1);
+    }
+    const QString home = QDir::homePath() + QLatin1Char('/');
+    if (!path.isEmpty())
+        parts << (path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path);
+    else if (!writeError.isEmpty())
+        parts << QStringLiteral("not written: ") + writeError;
+    return QStringLiteral("stored %1%2: %3")
+        .arg(slotName(letter), cut.isEmpty() ? QString() : QStringLiteral(" (cut: %1)").arg(cut),
+             parts.join(QStringLiteral(", ")));
+}
+
+bool StoredMessage::write(const QString& folder)
+{
+    path.clear();
+    writeError.clear();
+    if (!QDir().mkpath(folder)) {
+        writeError = QStringLiteral("cannot make %1").arg(folder);
+        return false;
+    }
+    const QString target = QDir(folder).filePath(fileName(letter));
+    const QString part = target + QStringLiteral(".part");
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(QFile::encodeName(part).constData(), SFM_WRITE, &info);
+    if (!file) {
+        writeError = QStringLiteral("%1: %2").arg(part, QString::fromLocal8Bit(sf_strerror(nullptr)));
+        return false;
+    }
+    const sf_count_t written = sf_write_short(file, samples.constData(), samples.size());
+    QString error = written == samples.size() ? QString() : QString::fromLocal8Bit(sf_strerror(file));
+    if (sf_close(file) != 0 && error.isEmpty())
+        error = QStringLiteral("not closed");
+    if (error.isEmpty() &&
+        std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    if (!error.isEmpty()) {
+        writeError = QStringLiteral("%1: %2").arg(target, error);
+        QFile::remove(part);
+        return false;
+    }
+    path = target;
+    return true;
+}
+
+QString StoredMessage::slotName(char letter)
+{
+    switch (letter) {
+    case 'A': return QStringLiteral("Local");
+    case 'B': return QStringLiteral("Radio");
+    case 'F': return QStringLiteral("LowBatt");
+    default: return QStringLiteral("slot %1").arg(QLatin1Char(letter));
+    }
+}
+
+QString StoredMessage::fileName(char letter)
+{
+    switch (letter) {
+    case 'A': return QStringLiteral("local.wav");
+    case 'B': return QStringLiteral("radio.wav");
+    case 'F': return QStringLiteral("lowbatt.wav");
+    default: return QStringLiteral("slot-%1.wav").arg(QLatin1Char(letter));
+    }
+}
