@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the call box hears, timed at a private sound server's null sink: how
-// long after the player starts the first sample is played, and how long the
-// last sample of a message comes before the first stop character on the wire.
+// What the call box hears, as the simulated box stores it from a private sound
+// server's null sink: how long after the player starts the first sample is
+// heard, and how long the last sample of a message comes before the first
+// stop character on the wire.
 // Then what a long file in another format costs: decoding and converting a
 // minute of 44.1 kHz stereo 24-bit sound to the box's rate, the memory that
 // takes, and the longest the window's event loop waits while a run decodes it.
@@ -25,7 +26,6 @@
 #include "app/Form1.h"
 #include "messages/MessageTiming.h"
 #include "messages/Sound.h"
-#include "messages/SoundOutput.h"
 
 namespace {
 
@@ -50,31 +50,14 @@ int main(int argc, char** argv)
     if (!PulseSink::use())
         return 1;
     QApplication app(argc, argv);
-    PulseSink& sink = PulseSink::instance();
     const QByteArray file = toneWav(11025, 1, 16, 1.0);
 
-    // The player alone, opened: from the call to the first sample at the sink.
-    std::vector<double> toFirst;
-    const Sound sound = DecodeSound(file, 10)->sound;
-    const std::unique_ptr<SoundOutput> player = MakeSoundOutput();
-    for (int run = 0; run < kRuns; ++run) {
-        if (!sink.startListening())
-            return 1;
-        player->open(sound);
-        if (!waitFor([&] { return player->state() == SoundOutput::State::Ready; }, 3000))
-            return 1;
-        spinFor(100);
-        const qint64 started = PulseSink::monotonicNs();
-        player->play();
-        spinFor(1500);
-        const HeardSound heard = sink.stopListening();
-        if (heard.firstLoud() >= 0)
-            toFirst.push_back((heard.timeNs(heard.firstLoud()) - started) / 1e6);
-    }
-
-    // The whole window programming Local at 300 baud: last sample to first stop.
+    // The whole window programming Local at 300 baud, the simulated box
+    // keeping what it heard: when the sound begins after the record command's
+    // ACK and the 300 ms wait (the player's start), and how long its last
+    // sample comes before the first stop character.
     SimHarness sim(3);
-    if (!sim.ok())
+    if (!sim.ok() || !sim.listen())
         return 1;
     Form1 form;
     form.ExitProgram = [] { std::_Exit(2); };
@@ -86,22 +69,20 @@ int main(int argc, char** argv)
         !writeFile(dir + "local.wav", file))
         return 1;
     form.chkMsg1->setChecked(true);
-    std::vector<double> lastToStop;
+    std::vector<double> toFirst, lastToStop;
+    int storedCount = 0;
+    QObject::connect(&sim.box(), &CallBox::messageStored, [&] { ++storedCount; });
     for (int run = 0; run < kRuns; ++run) {
-        const double wireToMonotonicMs = PulseSink::monotonicNs() / 1e6 - sim.box().nowMs();
         sim.box().clearTrace();
-        if (!sink.startListening())
-            return 1;
         form.Command3_Click();
-        spinFor(100);
-        const HeardSound heard = sink.stopListening();
-        double firstStop = -1;
-        for (const WireByte& w : sim.hostEntries())
-            if (w.byte == 'd' && firstStop < 0)
-                firstStop = w.ms;
-        if (heard.lastLoud() >= 0 && firstStop >= 0)
-            lastToStop.push_back(firstStop -
-                                 (heard.timeNs(heard.lastLoud()) / 1e6 - wireToMonotonicMs));
+        const QList<double> stops = sim.hostTimes('d');
+        if (!waitFor([&] { return storedCount > run; }, 3000))
+            return 1;
+        const StoredMessage* heard = sim.box().storedMessage('A');
+        if (!heard || heard->lastLoud() < 0 || stops.isEmpty())
+            return 1;
+        toFirst.push_back(heard->timeMs(heard->firstLoud()) - heard->ackMs - 300);
+        lastToStop.push_back(stops[0] - heard->timeMs(heard->lastLoud()));
     }
 
     // A minute of 44.1 kHz stereo 24-bit: decoded and converted to the box's
@@ -151,7 +132,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("1.000 s 16-bit mono 11025 Hz tone, null sink at 44100 Hz\n");
-    report("player start -> first sample at the sink", "sound_start_to_first_sample", toFirst);
+    report("ACK + 300 ms -> first sample heard", "sound_start_to_first_sample", toFirst);
     report("last sample -> first stop character", "sound_last_sample_to_stop", lastToStop);
     report("60 s 44.1 kHz 24-bit stereo: decode + convert", "sound_decode_convert_60s", decodeMs);
     std::printf("%-40s %7.1f MB\n", "  extra peak memory", extraMb);

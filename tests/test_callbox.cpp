@@ -32,12 +32,6 @@ private slots:
         QTest::newRow("no sound server") << "no server" << "";
     }
     void storesWhatItHears();
-
-private:
-    // An idle null sink renders up to 2 s ahead and gives a new listener its
-    // first samples only after that; silence played at a low latency keeps it
-    // rendering as it goes, as a desktop's sound server does.
-    QProcess m_hum;
 };
 
 // A record command, a 1 s tone played to the private server 300 ms after the
@@ -54,11 +48,6 @@ void TestCallBox::storesWhatItHears()
     QTemporaryDir files;
     const QString tone = files.filePath(QStringLiteral("tone.wav"));
     QVERIFY(writeFile(tone, toneWav(11025, 1, 16, 1.0)));
-    if (m_hum.state() == QProcess::NotRunning) {
-        m_hum.start(QStringLiteral("pacat"), {QStringLiteral("--latency-msec=5"), QStringLiteral("/dev/zero")});
-        QVERIFY(m_hum.waitForStarted());
-        spinFor(2100);
-    }
 
     SimHarness sim;
     QVERIFY(sim.ok());
@@ -125,7 +114,7 @@ void TestCallBox::storesWhatItHears()
     QCOMPARE(notices[0][0].toString(), line);
 
     // From the ACK to the recording's end, on the wire clock.
-    QVERIFY2(m.startMs >= ackMs && m.startMs < ackMs + 100, qPrintable(QString::number(m.startMs - ackMs)));
+    QVERIFY2(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, qPrintable(QString::number(m.startMs - ackMs)));
     QVERIFY2(qAbs(m.timeMs(m.samples.size()) - endMs) < 1,
              qPrintable(QString::number(m.timeMs(m.samples.size()) - endMs)));
     const qsizetype first = m.firstLoud(), last = m.lastLoud();

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the call box hears: the real window programs a message against the
-// simulated box while the test listens to a private sound server's null sink,
-// and lays what it heard on the same clock as the wire.
+// simulated box, which records a private sound server's null sink and keeps
+// that as its stored message, timed on the clock of the wire.
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,43 +18,39 @@
 
 namespace {
 
-// The window, the box and a folder of message files; the wire's clock tied
-// to the monotonic clock on which the sink's sound is timed.
+// The window, the box listening at the sound output, and a folder of message
+// files.
 struct ListenRig {
     ListenRig()
     {
         rig.sim.box().setByteMs(2.0);
-        dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-        rig.form.txtDirectory->setText(dir);
-        dirReady = waitFor([this] { return rig.form.MsgDir == dir; }, 2000);
-        wireToMonotonicMs = PulseSink::monotonicNs() / 1e6 - rig.sim.box().nowMs();
+        ok = rig.portReady && rig.useSounds() && rig.sim.listen();
     }
-    bool ready() const { return rig.portReady && dirReady && sounds.isValid(); }
 
-    // Programs Local from `file`, listening to the sink meanwhile.
-    HeardSound programLocal(const QByteArray& file)
+    // Programs Local from `file`; what the box stored meanwhile.
+    StoredMessage programLocal(const QByteArray& file)
     {
-        writeFile(dir + "local.wav", file);
+        writeFile(rig.dir + "local.wav", file);
         rig.form.chkMsg1->setChecked(true);
         rig.sim.box().clearTrace();
         rig.mark();
-        if (!PulseSink::instance().startListening())
+        QSignalSpy stored(&rig.sim.box(), &CallBox::messageStored);
+        PulseSink::settle();  // after a restart
+        rig.form.Command3_Click();  // it may have been stored during the run's last wait
+        if ((stored.isEmpty() && !stored.wait(3000)) || !rig.sim.box().storedMessage('A'))
             return {};
-        rig.form.Command3_Click();
-        spinFor(100);
-        return PulseSink::instance().stopListening();
-    }
-    double heardMs(const HeardSound& h, qsizetype index) const
-    {
-        return h.timeNs(index) / 1e6 - wireToMonotonicMs;
+        return *rig.sim.box().storedMessage('A');
     }
 
     WindowRig rig;
-    QTemporaryDir sounds;
-    QString dir;
-    bool dirReady = false;
-    double wireToMonotonicMs = 0;
+    bool ok = false;
 };
+
+// Milliseconds of sound from the first loud sample to the last.
+double soundMs(const StoredMessage& m)
+{
+    return m.firstLoud() < 0 ? 0 : (m.lastLoud() - m.firstLoud() + 1) * 1000.0 / StoredMessage::kRate;
+}
 
 }  // namespace
 
@@ -105,9 +102,9 @@ void TestSoundOutput::heardWhole_data()
         << false;
     QTest::newRow("16-bit mono 22050 Hz") << encodedTone(wav | SF_FORMAT_PCM_16, 22050, 1, 0.6)
                                           << 0.6 << "Length: .60" << 6 << false;
-    // Whole blocks of 505 samples: 5050 frames, .631 s.
-    QTest::newRow("IMA ADPCM 8000 Hz") << encodedTone(wav | SF_FORMAT_IMA_ADPCM, 8000, 1, 0.6)
-                                       << 0.6 << "Length: .63" << 7 << false;
+    // 19 whole blocks of 505 samples.
+    QTest::newRow("IMA ADPCM 8000 Hz") << encodedTone(wav | SF_FORMAT_IMA_ADPCM, 8000, 1, 1.199375)
+                                       << 1.199375 << "Length: 1.20" << 12 << false;
 }
 
 // Every sample is heard, from after the ACK and the 300 ms wait to before the
@@ -121,34 +118,36 @@ void TestSoundOutput::heardWhole()
     QFETCH(int, limit);
     QFETCH(bool, qtOutput);
     ListenRig r;
-    QVERIFY(r.ready());
+    QVERIFY(r.ok);
     if (qtOutput)
         r.rig.form.Player = MakeQtSoundOutput();
 
-    const HeardSound heard = r.programLocal(file);
+    const StoredMessage stored = r.programLocal(file);
 
-    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
+    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.rig.dir + "local.wav"});
     QVERIFY2(r.rig.form.lblMsg1Sec->text().startsWith(label + "  Timer: "),
              qPrintable(r.rig.form.lblMsg1Sec->text()));
     QCOMPARE(r.rig.form.RecordLimit, limit);
-    const qsizetype first = heard.firstLoud(), last = heard.lastLoud();
-    QVERIFY(first >= 0);
-    const double heardMs = (last - first + 1) * 1000.0 / HeardSound::kRate;
-    QVERIFY2(qAbs(heardMs - seconds * 1000) <= 15, qPrintable(QString::number(heardMs)));
+    QVERIFY2(stored.cut.isEmpty() && stored.firstLoud() >= 0, qPrintable(stored.line()));
+    QVERIFY2(qAbs(soundMs(stored) - seconds * 1000) <= 15, qPrintable(stored.line()));
     // The loud, high last 100 ms, whole.
-    qsizetype tail = first;
-    while (tail < last && qAbs(heard.samples[tail]) < 0.55 * 32767)
+    qsizetype tail = stored.firstLoud();
+    while (tail < stored.lastLoud() && qAbs(stored.samples[tail]) < 0.55 * 32767)
         ++tail;
-    const double tailMs = (last - tail + 1) * 1000.0 / HeardSound::kRate;
+    const double tailMs = (stored.lastLoud() - tail + 1) * 1000.0 / StoredMessage::kRate;
     QVERIFY2(qAbs(tailMs - 100) <= 10, qPrintable(QString::number(tailMs)));
 
+    // After the ACK and the 300 ms wait; soon before the first stop, and with
+    // less than half a second of dead air stored after it.
     const QList<Recording>& rec = r.rig.sim.box().recordings();
     QCOMPARE(rec.size(), 1);
     QCOMPARE(rec[0].stops, 2);
-    const double start = r.heardMs(heard, first), end = r.heardMs(heard, last);
+    const double start = stored.timeMs(stored.firstLoud()), end = stored.timeMs(stored.lastLoud());
     QVERIFY2(start >= rec[0].startMs + 290, qPrintable(QString::number(start - rec[0].startMs)));
     const double firstStop = r.rig.hostTimes('d').value(0, -1);
     QVERIFY2(end < firstStop && firstStop - end <= 400, qPrintable(QString::number(firstStop - end)));
+    const double deadAirMs = stored.timeMs(stored.samples.size()) - end;
+    QVERIFY2(deadAirMs < 500, qPrintable(QString::number(deadAirMs)));
 }
 
 // The sound server goes away in the middle of a message: the window goes on,
@@ -158,9 +157,9 @@ void TestSoundOutput::heardWhole()
 void TestSoundOutput::serverKilledMidMessage()
 {
     ListenRig r;
-    QVERIFY(r.ready());
+    QVERIFY(r.ok);
     PulseSink& server = PulseSink::instance();
-    QVERIFY(writeFile(r.dir + "local.wav", toneWav(11025, 1, 16, 1.5)));
+    QVERIFY(writeFile(r.rig.dir + "local.wav", toneWav(11025, 1, 16, 1.5)));
     r.rig.form.chkMsg1->setChecked(true);
     bool killed = false;
     QElapsedTimer sinceKill, sinceTick;
@@ -210,10 +209,9 @@ void TestSoundOutput::serverKilledMidMessage()
     // never again: a restart that takes longer must still be found.
     spinFor(int(qMax<qint64>(0, 4000 - sinceKill.elapsed())));
     QVERIFY(server.start());
-    const HeardSound heard = r.programLocal(toneWav(11025, 1, 16, 1.0));
-    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
-    const double heardMs = (heard.lastLoud() - heard.firstLoud() + 1) * 1000.0 / HeardSound::kRate;
-    QVERIFY2(qAbs(heardMs - 1000) <= 10, qPrintable(QString::number(heardMs)));
+    const StoredMessage stored = r.programLocal(toneWav(11025, 1, 16, 1.0));
+    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.rig.dir + "local.wav"});
+    QVERIFY2(qAbs(soundMs(stored) - 1000) <= 10, qPrintable(stored.line()));
 }
 
 QTEST_MAIN(TestSoundOutput)

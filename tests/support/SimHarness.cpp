@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimHarness.h"
 
+#include "PulseSink.h"
+
 #include "link/PortNames.h"
 
 #include <QFile>
@@ -52,6 +54,7 @@ bool SimHarness::listen()
         return false;
     m_box->setMessageFolder(m_messages->path());
     m_box->setListening(true);
+    PulseSink::settle();
     return true;
 }
 
