@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "WindowRig.h"
+#include "WireOracle.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void TestReadOut::lastOfTwoEqualSumsIsShown()
 void TestReadOut::blockShownAsIs()
 {
     // No range checks on the way in; the flag bits of the profile ID, the ISD
-    // volume's 255 and a version with control bytes.
+    // volume's 255 and a version with control and Western bytes.
     WindowRig rig;
     QVERIFY(rig.portReady);
     QByteArray block(19, '\0');
@@ -121,7 +122,7 @@ void TestReadOut::blockShownAsIs()
     block[4] = char(255);
     block[5] = char(30);
     block[6] = char(180);
-    block.replace(7, 8, QByteArray("V2\0\tAB\xE9.", 8));
+    block.replace(7, 8, QByteArray("V2\0\t\x80\x9D\xE9.", 8));
     block[15] = char(63);
     block[16] = char(2);
     rig.sim.box().setStoredBlock(block);
@@ -130,8 +131,10 @@ void TestReadOut::blockShownAsIs()
 
     QCOMPARE(rig.readColumn(),
              QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
-                          QString::fromUtf8("V2\u2400\u2409AB\u00E9.")}));
+                          QString::fromUtf8("V2\u2400\u2409€\uFFFD\u00E9.")}));
     QCOMPARE(rig.form.txtSoftwareVersion->text().size(), 8);
+    // The soak's oracle reads the block the same way, Western bytes included.
+    QCOMPARE(columnFor(block), rig.readColumn());
 }
 
 void TestReadOut::summedOffsets_data()
