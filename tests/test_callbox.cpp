@@ -3,6 +3,7 @@
 // pseudo-terminal: what it stores and answers, at what pace, and each way it
 // can be told to misbehave. Every other test believes what it sees here.
 
+#include "AckFaults.h"
 #include "RawLine.h"
 #include "SimHarness.h"
 
@@ -86,32 +87,24 @@ private slots:
 
     void ackFaults_data()
     {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<QList<QByteArray>>("answers");  // per attempt, until an ACK or 4
-        const QByteArray none;
-        const QByteArray ack("\x06");
-        const QByteArray nak("\x15");
-        QTest::newRow("silent") << 0 << QList<QByteArray>{none, none, none, none};
-        QTest::newRow("wrong byte") << 1 << QList<QByteArray>{nak, nak, nak, nak};
-        QTest::newRow("two ACKs") << 2 << QList<QByteArray>{ack + ack, ack + ack, ack + ack, ack + ack};
-        QTest::newRow("ACK from 3rd, silent before") << 3 << QList<QByteArray>{none, none, ack};
-        QTest::newRow("ACK from 2nd, wrong before") << 4 << QList<QByteArray>{nak, ack};
+        QTest::addColumn<const AckFault*>("fault");
+        using namespace AckFaults;
+        QTest::newRow("silent") << &silent;
+        QTest::newRow("wrong byte") << &wrongByte;
+        QTest::newRow("two ACKs") << &twoAcks;
+        QTest::newRow("ACK from 3rd, silent before") << &ackOn3rdSilentBefore;
+        QTest::newRow("ACK from 2nd, wrong before") << &ackOn2ndWrongBefore;
     }
 
+    // The box answers each attempt as the fault table says, which every
+    // other level's test of these faults takes for granted.
     void ackFaults()
     {
-        QFETCH(int, fault);
-        QFETCH(QList<QByteArray>, answers);
+        QFETCH(const AckFault*, fault);
         SimHarness sim;
         QVERIFY(sim.ok());
         sim.box().setByteMs(kFastByteMs);
-        CallBoxFaults f;
-        f.silent = fault == 0;
-        f.wrongAck = fault == 1 ? 0x15 : -1;
-        f.doubleAck = fault == 2;
-        f.ackFromAttempt = fault == 3 ? 3 : fault == 4 ? 2 : 1;
-        f.earlyAttemptByte = fault == 4 ? 0x15 : -1;
-        sim.box().setFaults(f);
+        sim.box().setFaults(fault->faults);
         MSComm c;
         QVERIFY(openPort(c, sim.port()));
 
@@ -132,11 +125,11 @@ private slots:
             if (answer == "\x06")
                 break;
         }
-        QCOMPARE(got, answers);
-        QCOMPARE(sim.hostSent(), QByteArray("v\x07").repeated(answers.size()));
-        if (fault == 2)
+        QCOMPARE(got, fault->answers);
+        QCOMPARE(sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
+        if (fault->faults.doubleAck)
             QCOMPARE(countSeenAtOne, 0);  // both ACK bytes come in one piece
-        QCOMPARE(sim.box().value(CallBox::CallCycles), quint8(fault == 0 ? 3 : 7));
+        QCOMPARE(sim.box().value(CallBox::CallCycles), quint8(fault->faults.silent ? 3 : 7));
     }
 
     void blockFaults()

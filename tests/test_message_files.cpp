@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <array>
 #include <memory>
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "Sheet.h"
 #include "WaitFor.h"
 #include "app/FolderList.h"
 
@@ -43,8 +43,8 @@ private slots:
 private:
     // Points the window at `dir` and waits for Timer1 to take it into MsgDir.
     bool useDirectory(const QString& dir);
-    QCheckBox* box(int slot) const;
-    QString* fileName(int slot) const;
+    QCheckBox* box(int slot) const { return m_form.get()->*Sheet::kSlots[slot].box; }
+    QString* fileName(int slot) const { return &(m_form.get()->*Sheet::kSlots[slot].fileName); }
 
     std::unique_ptr<LoadedForm> m_form;
     std::unique_ptr<ModalAnswerer> m_answerer;
@@ -72,16 +72,6 @@ bool TestMessageFiles::useDirectory(const QString& dir)
     m_form->txtDirectory->setText(dir);
     const QString expected = dir.endsWith(kSep) ? dir : dir + kSep;
     return waitFor([&] { return m_form->MsgDir == expected; }, 2000);
-}
-
-QCheckBox* TestMessageFiles::box(int slot) const
-{
-    return std::array{m_form->chkMsg1, m_form->chkMsg2, m_form->chkMsg6}[slot];
-}
-
-QString* TestMessageFiles::fileName(int slot) const
-{
-    return std::array{&m_form->Msg1File, &m_form->Msg2File, &m_form->Msg6File}[slot];
 }
 
 void TestMessageFiles::fileChoice_data()

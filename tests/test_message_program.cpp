@@ -12,7 +12,9 @@
 #include <array>
 #include <memory>
 
+#include "AckFaults.h"
 #include "PulseSink.h"
+#include "Sheet.h"
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "messages/MessageTiming.h"
@@ -251,17 +253,14 @@ void TestMessageProgram::fourthFailedAttemptEndsRun()
     QVERIFY(writeWav(rig.dir + "radio.wav", 800));
     rig.form.chkMsg1->setChecked(true);
     rig.form.chkMsg2->setChecked(true);
-    CallBoxFaults faults;
-    faults.ackFromAttempt = 5;
-    faults.earlyAttemptByte = 0x15;
-    rig.sim.box().setFaults(faults);
+    const AckFault& fault = AckFaults::ackOn5thWrongBefore;
+    rig.sim.box().setFaults(fault.faults);
 
     rig.program();
 
-    QCOMPARE(rig.sim.hostCommands(), QByteArray("AAAA"));
-    const QString retry = QStringLiteral("Char Not ACK: Local/Msg 1 - Retry");
-    QCOMPARE(rig.newLog(), QStringList({retry, retry, retry, retry,
-                                   "**ERR: Local/MSG1 Failed to Program"}));
+    const Sheet::Slot& local = Sheet::kSlots[0];
+    QCOMPARE(rig.sim.hostCommands(), QByteArray(fault.attempts(), local.letter));
+    QCOMPARE(rig.newLog(), fault.retryLines(local.what) << local.failure);
     QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(!rig.form.lblMsg1Sec->isHidden());
     QVERIFY(rig.form.lblMsg2Sec->isHidden());

@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Sheet.h"
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
@@ -35,8 +36,6 @@
 
 namespace {
 
-using Button = QPushButton* Form1::*;
-using Entry = QLineEdit* Form1::*;
 const QString kSep = QDir::separator();
 
 // A message directory under a temporary folder, chosen through the folder list
@@ -375,20 +374,18 @@ void TestPaths::wavSound()
 
 void TestPaths::pastedIntoEntry_data()
 {
-    // Each box's own limit (none: the toolkit's 32767); whatever the box keeps
-    // of the paste starts with 999, out of every row's range.
-    QTest::addColumn<Entry>("entry");
-    QTest::addColumn<Button>("button");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("channel") << &Form1::txtNewChannel << &Form1::cmdWriteChannel << 32767 << "Channel";
-    QTest::newRow("profile") << &Form1::txtNewProfileId << &Form1::cmdWriteProfileId << 32767 << "Profile ID";
-    QTest::newRow("speaker") << &Form1::txtNewSpkrVol << &Form1::cmdWriteSpkrVol << 2 << "Speaker Volume";
-    QTest::newRow("radio") << &Form1::txtNewRadioVol << &Form1::cmdWriteRadioVol << 2 << "Radio Volume";
-    QTest::newRow("isd") << &Form1::txtNewISDVol << &Form1::cmdWriteIsdVol << 1 << "ISD Volume";
-    QTest::newRow("call cycle") << &Form1::txtCallCycle << &Form1::cmdWriteCallCycle << 2 << "Call Cycle";
-    QTest::newRow("cycle delay") << &Form1::txtCycleDelay << &Form1::cmdWriteCycleDelay << 3 << "Cycle Delay";
-    QTest::newRow("led pattern") << &Form1::txtNewLedPattern << &Form1::cmdWriteLedPattern << 3 << "LED Pattern";
+    // Each box keeps what its own limit allows (none: the toolkit's 32767);
+    // whatever it keeps of the paste starts with 999, out of every row's range.
+    QTest::addColumn<const Sheet::Setting*>("setting");
+    using namespace Sheet;
+    QTest::newRow("channel") << &kChannel;
+    QTest::newRow("profile") << &kProfileId;
+    QTest::newRow("speaker") << &kSpeaker;
+    QTest::newRow("radio") << &kRadio;
+    QTest::newRow("isd") << &kIsd;
+    QTest::newRow("call cycle") << &kCallCycle;
+    QTest::newRow("cycle delay") << &kCycleDelay;
+    QTest::newRow("led pattern") << &kLedPattern;
 }
 
 QString hugePaste()
@@ -403,13 +400,11 @@ QString hugePaste()
 
 void TestPaths::pastedIntoEntry()
 {
-    QFETCH(Entry, entry);
-    QFETCH(Button, button);
-    QFETCH(int, limit);
-    QFETCH(QString, label);
+    QFETCH(const Sheet::Setting*, setting);
+    const int limit = setting->boxLimit;
     WindowRig rig;
     QVERIFY(rig.portReady);
-    QLineEdit* box = rig.form.*entry;
+    QLineEdit* box = rig.form.*setting->entry;
     const QString paste = hugePaste();
     QApplication::clipboard()->setText(paste);
     QCOMPARE(QApplication::clipboard()->text().size(), paste.size());
@@ -424,10 +419,10 @@ void TestPaths::pastedIntoEntry()
         if (round == 1)
             box->setText(paste);
         rig.mark();
-        QTest::mouseClick(rig.form.*button, Qt::LeftButton);
-        QCOMPARE(rig.newLog(), QStringList{label + " Out Of Range"});
+        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        QCOMPARE(rig.newLog(), QStringList{setting->outOfRange()});
         QCOMPARE(rig.answerer.count(), 1);
-        QCOMPARE(rig.answerer.boxes[0].text, label + " Out Of Range");
+        QCOMPARE(rig.answerer.boxes[0].text, setting->outOfRange());
         QVERIFY(rig.sim.hostSent().isEmpty());
         QVERIFY(!rig.form.MSComm1.PortOpen());
         QVERIFY(rig.allIdle());

@@ -32,7 +32,9 @@
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
+#include "AckFaults.h"
 #include "PulseSink.h"
+#include "Sheet.h"
 
 namespace {
 
@@ -47,58 +49,8 @@ int envInt(const char* name, int fallback)
     return ok && v > 0 ? v : fallback;
 }
 
-using Button = QPushButton* Form1::*;
-using Entry = QLineEdit* Form1::*;
-
-// The eight writes as the technician's sheet has them: what goes on the line
-// and what may go at all.
-struct Row {
-    Button button;
-    Entry entry;
-    const char* label;
-    const char* caption;
-    char letter;
-    int valueBytes;
-    int low, high;
-    int settleTicks;
-    int digits;  // the longest plain entry the row takes
-};
-
-const Row kRows[] = {
-    {&Form1::cmdWriteChannel, &Form1::txtNewChannel, "Channel", "WRITE CHANNEL", 'r', 1, 1, 6, 2, 1},
-    {&Form1::cmdWriteProfileId, &Form1::txtNewProfileId, "Profile ID", "WRITE PROFILE ID", 'u', 2,
-     0, 9999, 0, 4},
-    {&Form1::cmdWriteSpkrVol, &Form1::txtNewSpkrVol, "Speaker Volume", "WRITE SPEAKER VOLUME", 's',
-     1, 1, 63, 0, 2},
-    {&Form1::cmdWriteRadioVol, &Form1::txtNewRadioVol, "Radio Volume", "WRITE RADIO VOLUME", 'x', 1,
-     1, 63, 0, 2},
-    {&Form1::cmdWriteIsdVol, &Form1::txtNewISDVol, "ISD Volume", "WRITE ISD VOLUME", 't', 1, 0, 6, 0,
-     1},
-    {&Form1::cmdWriteCallCycle, &Form1::txtCallCycle, "Call Cycle", "WRITE CALL CYCLE", 'v', 1, 1,
-     30, 0, 2},
-    {&Form1::cmdWriteCycleDelay, &Form1::txtCycleDelay, "Cycle Delay", "WRITE CYCLE DELAY", 'w', 1,
-     10, 180, 0, 3},
-    {&Form1::cmdWriteLedPattern, &Form1::txtNewLedPattern, "LED Pattern", "WRITE LED PATTERN", 'z',
-     1, 0, 2, 0, 1},
-};
-
-struct Slot {
-    QCheckBox* Form1::*box;
-    const char* file;
-    char letter;
-    const char* what;
-    const char* success;
-    const char* failure;
-};
-
-const Slot kSlots[] = {
-    {&Form1::chkMsg1, "local.wav", 'A', "Local/Msg 1", "Local/Msg1 Programmed ",
-     "**ERR: Local/MSG1 Failed to Program"},
-    {&Form1::chkMsg2, "radio.wav", 'B', "Radio/Msg 2", "Radio/Msg2 Programmed ",
-     "**ERR: Radio/MSG2 Failed to Program"},
-    {&Form1::chkMsg6, "lowbatt.wav", 'F', "LowBatt/Msg 6", "LowBatt/Msg6 Programmed ",
-     "**ERR: LowBatt/MSG6 Failed to Program"},
-};
+using Sheet::kSettings;
+using Sheet::kSlots;
 
 // Entries a hurried technician might leave in a box: none of them may crash,
 // send anything out of range or be sent differently on a retry.
@@ -109,7 +61,7 @@ const QStringList kOddEntries = {
     "..", "0x10", "١٢",
 };
 
-const QString kPortBox = QStringLiteral("Selected Comm Port Unavailable.");
+const QString& kPortBox = Sheet::kPortBoxText;
 
 constexpr int kDefaultOps = 100;
 
@@ -158,6 +110,7 @@ private:
     void checkReadOutPart(const QStringList& lines, bool ran, int queries);
     QStringList opTexts() const;  // non-scan texts logged during the operation
     int opBoxes(const QString& text) const;
+    double loggedAt(const QString& text) const;  // box clock of the operation's last such line
 
     bool check(bool ok, const QString& what);
 
@@ -361,6 +314,15 @@ int TestSoak::opBoxes(const QString& text) const
     return n;
 }
 
+double TestSoak::loggedAt(const QString& text) const
+{
+    double at = 0;
+    for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
+        if (logged()[k].text == text)
+            at = logged()[k].ms;
+    return at;
+}
+
 void TestSoak::checkAtRest()
 {
     Form1& f = m_rig->form;
@@ -372,10 +334,10 @@ void TestSoak::checkAtRest()
               "the port can't be opened after the operation: " + probe.errorString());
         probe.close();
     }
-    const QStringList idle = {"READ ALL VALUES", "WRITE CHANNEL", "WRITE PROFILE ID",
-                              "WRITE SPEAKER VOLUME", "WRITE RADIO VOLUME", "WRITE ISD VOLUME",
-                              "WRITE CALL CYCLE", "WRITE CYCLE DELAY", "WRITE LED PATTERN",
-                              "PROGRAM MESSAGES"};
+    QStringList idle{Sheet::kReadCaption};
+    for (const Sheet::Setting& row : kSettings)
+        idle << row.caption;
+    idle << Sheet::kProgramCaption;
     const QList<QPushButton*> buttons = m_rig->operationButtons();
     for (int i = 0; i < buttons.size(); ++i)
         check(buttons[i]->isEnabled() && buttons[i]->text() == idle[i],
@@ -460,7 +422,7 @@ void TestSoak::doReadOut()
 
 void TestSoak::doWrite()
 {
-    const Row& row = kRows[pick(0, 7)];
+    const Sheet::Setting& row = kSettings[pick(0, 7)];
     Form1& f = m_rig->form;
     QLineEdit* entry = f.*row.entry;
     // Plain digits in range are always taken; odd ones may or may not be.
@@ -500,27 +462,20 @@ void TestSoak::doWrite()
     check(entry->text() == (edited.isNull() ? shownText : entry->text()),
           "the entry changed under the write" + context);
 
-    if (lines == QStringList{label + " Out Of Range"}) {
+    if (lines == QStringList{row.outOfRange()}) {
         check(!expected, "a plain entry in range was refused" + context);
         check(host.isEmpty(), "a refused entry sent " + host.toHex(' ') + context);
-        check(opBoxes(label + " Out Of Range") == 1, "no single out-of-range box" + context);
+        check(opBoxes(row.outOfRange()) == 1, "no single out-of-range box" + context);
         return;
     }
     // Attempts on the wire: the letter and the value, every time the same.
-    qsizetype i = 0;
-    int attempts = 0;
-    QByteArray value;
-    while (i < host.size() && host[i] == row.letter && i + row.valueBytes < host.size()) {
-        const QByteArray v = host.mid(i + 1, row.valueBytes);
-        if (attempts++ == 0)
-            value = v;
-        check(v == value, "a retry sent another value" + context);
-        i += 1 + row.valueBytes;
-    }
-    const QByteArray rest = host.mid(i);
+    const Attempts attempts = readAttempts(host, row.letter, row.valueBytes);
+    const QByteArray& value = attempts.value;
+    check(attempts.sameValue, "a retry sent another value" + context);
+    const QByteArray rest = host.mid(attempts.end);
     check(rest.count('q') == rest.size() || m_op.lineLost,
           "unexpected bytes after the write: " + host.toHex(' ') + context);
-    if (attempts > 0) {
+    if (attempts.count > 0) {
         const int sent = row.valueBytes == 2 ? quint8(value[0]) * 256 + quint8(value[1])
                                              : quint8(value[0]);
         check(sent >= row.low && sent <= row.high,
@@ -529,37 +484,26 @@ void TestSoak::doWrite()
             check(sent == *expected, QStringLiteral("sent %1 for %2").arg(sent).arg(*expected) + context);
     }
     // Retry lines, then one outcome, then whatever the read-back logged.
-    const QString notAck = "Char Not ACK: " + label + " - Retry";
-    const QString timeout = "Timeout No ACK: " + label + " - Retry";
-    int retries = 0;
-    while (retries < lines.size() && (lines[retries] == notAck || lines[retries] == timeout))
-        ++retries;
-    const bool completed = retries < lines.size() && lines[retries] == label + " Update Complete";
-    const bool failed = retries < lines.size() && lines[retries] == "**ERR: " + label + " Failed to Program";
-    if (!check(completed || failed, "no outcome line: " + lines.join('|') + context))
+    const AckLog log = readAckLog(lines, 0, label, row.complete(), row.failed());
+    if (!check(log.done || log.failed, "no outcome line: " + lines.join('|') + context))
         return;
-    check(failed ? retries == 4 : retries <= 3,
-          QStringLiteral("%1 retry lines before the outcome").arg(retries) + context);
-    check(m_op.lineLost || attempts == retries + (completed ? 1 : 0),
-          QStringLiteral("%1 attempts on the wire for %2 retry lines").arg(attempts).arg(retries) +
+    check(log.failed ? log.retries == 4 : log.retries <= 3,
+          QStringLiteral("%1 retry lines before the outcome").arg(log.retries) + context);
+    check(m_op.lineLost || attempts.count == log.retries + (log.done ? 1 : 0),
+          QStringLiteral("%1 attempts on the wire for %2 retry lines").arg(attempts.count).arg(log.retries) +
               context);
-    if (completed) {
-        // The moment of the completion line, on the box's clock.
-        double at = 0;
-        for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-            if (logged()[k].text == label + " Update Complete")
-                at = logged()[k].ms;
-        const QString problem = ackEvidenceProblem(m_rig->sim.box().wire(),
-                                                   QByteArray(1, row.letter) + value, at, true);
+    if (log.done) {
+        const QString problem = ackEvidenceProblem(m_rig->sim.box().wire(), row.letter + value,
+                                                   loggedAt(row.complete()), true);
         check(problem.isEmpty(), "success without ACK: " + problem + context);
     }
     for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-        if (logged()[k].text == notAck)
+        if (logged()[k].text == notAckLine(label))
             check(boxAnsweredBefore(m_rig->sim.box().wire(), logged()[k].ms),
                   "a not-ACK line with no answer from the box" + context);
     const bool readBackRan = opBoxes(kPortBox) == 0;
     check(readBackRan || m_op.lineLost, "the read-back's port was refused with the line in place");
-    checkReadOutPart(lines.mid(retries + 1), readBackRan, int(rest.count('q')));
+    checkReadOutPart(lines.mid(log.next), readBackRan, int(rest.count('q')));
 }
 
 void TestSoak::doProgram()
@@ -615,19 +559,16 @@ void TestSoak::doProgram()
     QByteArray expectHost = host.left(queries);
     int li = 0;
     for (int s : ticked) {
-        const Slot& slot = kSlots[s];
+        const Sheet::Slot& slot = kSlots[s];
         const QString what = QString::fromLatin1(slot.what);
-        int retries = 0;
-        while (li < lines.size() && (lines[li] == "Char Not ACK: " + what + " - Retry" ||
-                                     lines[li] == "Timeout No ACK: " + what + " - Retry")) {
-            ++retries;
-            ++li;
-        }
+        const QString path = m_dir + slot.file;
+        const AckLog log = readAckLog(lines, li, what, slot.success + path, slot.failure);
+        const int retries = log.retries;
+        li += retries;
         if (!check(li < lines.size(), "no outcome for " + what + ": " + lines.join('|')))
             return;
-        const QString path = m_dir + slot.file;
-        const bool ok = lines[li] == slot.success + path;
-        check(ok || lines[li] == slot.failure, "unexpected line for " + what + ": " + lines[li]);
+        const bool ok = log.done;
+        check(ok || log.failed, "unexpected line for " + what + ": " + lines[li]);
         // A slot acknowledged but whose line went before both stops were
         // handed over fails without using up its attempts.
         const bool lostWhileRecording = !ok && retries < 4 && m_op.lineLost;
@@ -638,12 +579,8 @@ void TestSoak::doProgram()
             expectHost += "dd";  // what of them got through before the line went
         if (ok) {
             expectHost += "dd";
-            double at = 0;
-            for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-                if (logged()[k].text == slot.success + path)
-                    at = logged()[k].ms;
-            const QString problem =
-                ackEvidenceProblem(m_rig->sim.box().wire(), QByteArray(1, slot.letter), at, false);
+            const QString problem = ackEvidenceProblem(
+                m_rig->sim.box().wire(), QByteArray(1, slot.letter), loggedAt(slot.success + path), false);
             check(problem.isEmpty(), "programmed without ACK: " + problem);
         }
         ++li;
@@ -684,7 +621,7 @@ void TestSoak::soak()
     m_rig->form.log.clock = [this] { return m_rig->sim.box().nowMs(); };
     QVERIFY(m_rig->useSounds());
     m_dir = m_rig->dir;
-    for (const Slot& s : kSlots)
+    for (const Sheet::Slot& s : kSlots)
         QVERIFY(writeWav(m_dir + s.file, 500));
 
     QElapsedTimer total;
