@@ -143,16 +143,13 @@ private slots:
         QVERIFY(openPort(c, sim.port()));
         const int natural = CallBox::blockSum(box.storedBlock());
 
-        CallBoxFaults f;
-        f.sumSequence = {natural + 100, natural + 101, natural + 100, natural + 101};
-        box.setFaults(f);
-        for (int target : f.sumSequence)
+        const QList<int> sums{natural + 100, natural + 101, natural + 100, natural + 101};
+        box.setFaults({.sumSequence = sums});
+        for (int target : sums)
             QCOMPARE(CallBox::blockSum(query(c, 20)), target);
         QCOMPARE(CallBox::blockSum(query(c, 20)), natural);  // the list is used up
 
-        f = {};
-        f.sumsNeverAgree = true;
-        box.setFaults(f);
+        box.setFaults({.sumsNeverAgree = true});
         int previous = -1;
         for (int i = 0; i < 4; ++i) {
             const int sum = CallBox::blockSum(query(c, 20));
@@ -160,25 +157,19 @@ private slots:
             previous = sum;
         }
 
-        f = {};
-        f.silentFromQuery = 3;
-        box.setFaults(f);
+        box.setFaults({.silentFromQuery = 3});
         QCOMPARE(query(c, 20).size(), 20);
         QCOMPARE(query(c, 20).size(), 20);
         c.Output("q");
         spinFor(300);
         QCOMPARE(c.InBufferCount(), 0);
 
-        f = {};
-        f.shortBlock = 10;
-        box.setFaults(f);
+        box.setFaults({.shortBlock = 10});
         c.Output("q");
         spinFor(200);
         QCOMPARE(c.Input(), box.storedBlock().left(10));
 
-        f = {};
-        f.noiseInBlock = 3;
-        box.setFaults(f);
+        box.setFaults({.noiseInBlock = 3});
         const QByteArray noisy = query(c, 23);
         QCOMPARE(noisy.size(), 23);
         QCOMPARE(noisy.left(10), box.storedBlock().left(10));
@@ -190,9 +181,7 @@ private slots:
         SimHarness sim;
         QVERIFY(sim.ok());
         sim.box().setByteMs(kFastByteMs);
-        CallBoxFaults f;
-        f.ackDelayMs = 450;
-        sim.box().setFaults(f);
+        sim.box().setFaults({.ackDelayMs = 450});
         MSComm c;
         QVERIFY(openPort(c, sim.port()));
         QCOMPARE(attempt(c, "B", {}, 400), QByteArray());

@@ -132,9 +132,7 @@ void TestExchange::readQueryTakesWholeBlock()
 
 void TestExchange::readQueryWithoutAnswer()
 {
-    CallBoxFaults faults;
-    faults.silent = true;
-    m_sim->box().setFaults(faults);
+    m_sim->box().setFaults({.silent = true});
     int ticks = 0;
     connect(&m_rig->tickTimer, &QTimer::timeout, this, [&] { ++ticks; });
     QVERIFY(!m_link->queryValueBlock().has_value());

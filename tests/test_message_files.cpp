@@ -159,12 +159,7 @@ void TestMessageFiles::missingFileWarnsTwiceAndKeepsName()
 
     const QString both = empty + "local.wav or " + empty + "msg1.wav";
     QCOMPARE(log(), QStringList({"No File " + both, "No File " + both}));
-    QCOMPARE(m_answerer->count(), 2);
-    for (const ShownBox& shown : m_answerer->boxes) {
-        QCOMPARE(shown.title, QStringLiteral("File Not Found"));
-        QCOMPARE(shown.text, "File Not Found: " + both);
-        QVERIFY(shown.warningIcon);
-    }
+    QCOMPARE(m_answerer->boxes, QList<ShownBox>(2, Sheet::fileNotFound(both)));
     QVERIFY(!m_form->chkMsg1->isChecked());
     QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));  // the last name found stays
 }

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include "WavFile.h"
+#include "Sheet.h"
 #include "WindowRig.h"
 #include "PulseSink.h"
 
@@ -65,8 +66,7 @@ void TestPortTaken::eachOperation()
     QFETCH(Button, button);
     QFETCH(int, boxes);
     QFETCH(bool, clearsColumn);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
     QVERIFY(rig.useSounds());
     rig.form.chkMsg1->setChecked(true);
@@ -83,12 +83,7 @@ void TestPortTaken::eachOperation()
     QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
     QTest::mouseClick(rig.form.*button, Qt::LeftButton);
 
-    QCOMPARE(rig.answerer.count(), boxes);
-    for (const ShownBox& b : rig.answerer.boxes) {
-        QCOMPARE(b.title, QStringLiteral("Comm Port Error"));
-        QCOMPARE(b.text, QStringLiteral("Selected Comm Port Unavailable."));
-        QVERIFY(b.warningIcon);
-    }
+    QCOMPARE(rig.answerer.boxes, QList<ShownBox>(boxes, Sheet::kPortBox));
     QCOMPARE(rig.newLog(), QStringList());
     QCOMPARE(windowState(rig), before);
     QCOMPARE(rig.readColumnEmpty(), clearsColumn);
@@ -104,7 +99,7 @@ void TestPortTaken::eachOperation()
     rig.mark();
     QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
     QCOMPARE(rig.readColumn(), column);
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 QTEST_MAIN(TestPortTaken)

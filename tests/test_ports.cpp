@@ -19,6 +19,7 @@
 #include "FormFixture.h"
 #include "link/PortAdvice.h"
 #include "ModalAnswerer.h"
+#include "Sheet.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 
@@ -149,10 +150,7 @@ void TestPorts::unavailablePort()
     ModalAnswerer answerer;
     const qsizetype lines = form->statusLogBuffer().lineCount();
     QVERIFY(!form->OpenDevicePort());
-    QCOMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.boxes[0].title, QStringLiteral("Comm Port Error"));
-    QCOMPARE(answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
-    QVERIFY(answerer.boxes[0].warningIcon);
+    QCOMPARE(answerer.boxes, QList<ShownBox>{Sheet::kPortBox});
     QCOMPARE(form->statusLogBuffer().lineCount(), lines);
     QVERIFY(!form->MSComm1.PortOpen());
 }

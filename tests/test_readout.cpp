@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "Sheet.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
 
@@ -50,8 +51,7 @@ private slots:
 
 void TestReadOut::agreeingBlocksShownAfterTwoQueries()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QStringList busyAtQuery;
     rig.onEachByte([&](const WireByte& b) {
         if (b.dir != WireDir::HostToBox)
@@ -78,18 +78,14 @@ void TestReadOut::agreeingBlocksShownAfterTwoQueries()
     for (QLabel* hint : {rig.form.lblRadioInfo, rig.form.lblRadioInfo3, rig.form.lblSpkrInfo,
                          rig.form.lblSpkrInfo3})
         QCOMPARE(hint->text(), QStringLiteral("Value:1-63"));
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.form.cmdReadValues->text(), QStringLiteral("READ ALL VALUES"));
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestReadOut::lastOfTwoEqualSumsIsShown()
 {
     // After the first block, channel and speaker volume trade one unit: the
     // second block differs but has the same sum, and it is the one shown.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     CallBox& box = rig.sim.box();
     bool traded = false;
     rig.onEachByte([&](const WireByte& b) {
@@ -112,8 +108,7 @@ void TestReadOut::blockShownAsIs()
 {
     // No range checks on the way in; the flag bits of the profile ID, the ISD
     // volume's 255 and a version with control and Western bytes.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QByteArray block(19, '\0');
     block[0] = char(200);
     block[1] = char(0x81);
@@ -153,8 +148,7 @@ void TestReadOut::summedOffsets()
     QFETCH(int, changing);
     QFETCH(QByteArray, queries);
     QFETCH(QStringList, log);
-    WindowRig rig(0.0);
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig, 0.0);
     CallBox& box = rig.sim.box();
     box.setBlockLength(25);
     int asked = 0;
@@ -196,17 +190,12 @@ void TestReadOut::failures()
     QFETCH(QByteArray, queries);
     QFETCH(QString, line);
     QFETCH(int, minMs);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     CallBox& box = rig.sim.box();
     QByteArray quiet(19, '\0');
     quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
     box.setStoredBlock(quiet);
-    CallBoxFaults faults;
-    faults.silent = silent;
-    faults.sumSequence = sums;
-    faults.silentFromQuery = silentFrom;
-    box.setFaults(faults);
+    box.setFaults({.silent = silent, .sumSequence = sums, .silentFromQuery = silentFrom});
 
     QElapsedTimer took;
     took.start();
@@ -219,21 +208,16 @@ void TestReadOut::failures()
     QCOMPARE(rig.form.ReadFailed, kTrue);
     QVERIFY(rig.readColumnEmpty());
     QCOMPARE(rig.form.lblSpkrInfo->text(), QStringLiteral("Value:1-31(63)"));
-    QVERIFY(rig.allIdle());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestReadOut::failureAfterGoodReadEmptiesColumn()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     click(rig);
     QCOMPARE(rig.readColumn(), kDefaultColumn);
 
-    CallBoxFaults faults;
-    faults.silent = true;
-    rig.sim.box().setFaults(faults);
+    rig.sim.box().setFaults({.silent = true});
     click(rig);
 
     QVERIFY(rig.readColumnEmpty());
@@ -250,8 +234,7 @@ void TestReadOut::failureAfterGoodReadEmptiesColumn()
 
 void TestReadOut::unavailablePort()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     click(rig);
     QCOMPARE(rig.readColumn(), kDefaultColumn);
     QVERIFY(rig.choosePort(7));
@@ -260,17 +243,12 @@ void TestReadOut::unavailablePort()
 
     click(rig);
 
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("Comm Port Error"));
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
-    QVERIFY(rig.answerer.boxes[0].warningIcon);
+    QCOMPARE(rig.unrest({Sheet::kPortBox}), QStringList());
     QCOMPARE(rig.newLog(), QStringList());
     QVERIFY(rig.readColumnEmpty());
     QCOMPARE(rig.form.lblCommFail->text(), QString());
     QCOMPARE(rig.form.ReadFailed, kFalse);
     QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(rig.allIdle());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
 }
 
 QTEST_MAIN(TestReadOut)

@@ -79,24 +79,22 @@ private slots:
 private:
     // Common to every case: no flood, port let go, buttons idle; then the
     // adapter is plugged in again and the program carries on.
-    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal);
+    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal,
+                           const QList<ShownBox>& boxes = {});
     void checkWorksAfterReplug(WindowRig& rig);
 };
 
-void TestUnplug::checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal)
+void TestUnplug::checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal,
+                                   const QList<ShownBox>& boxes)
 {
     // An error flood would keep a core busy for the whole operation; the
     // waits themselves sleep between ticks.
     QVERIFY2(m.cpuMs < 0.5 * m.wallMs,
              qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(m.cpuMs).arg(m.wallMs)));
     QVERIFY(!rig.sim.box().isLinked());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(!rig.form.MSComm1.deviceLost());
     QVERIFY(!lockFileLeft(terminal));
-    QVERIFY(rig.allIdle());
-    QVERIFY(rig.form.cmdScanForPorts->isEnabled());
-    QCOMPARE(rig.form.TickCountdown, 0);
-    QCOMPARE(rig.form.Recording, kFalse);
+    QCOMPARE(rig.unrest(boxes), QStringList());
 }
 
 void TestUnplug::checkWorksAfterReplug(WindowRig& rig)
@@ -115,8 +113,7 @@ void TestUnplug::checkWorksAfterReplug(WindowRig& rig)
     QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
     QCOMPARE(rig.form.lblCommFail->text(), QString());
     QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-    QCOMPARE(rig.answerer.count(), 0);
-    QVERIFY(rig.allIdle());
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestUnplug::duringReadOut_data()
@@ -138,8 +135,7 @@ void TestUnplug::duringReadOut()
     QFETCH(int, atQuery);
     QFETCH(int, boxBytes);
     QFETCH(int, queries);
-    WindowRig rig(3.0);
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig, 3.0);
     const QString terminal = rig.sim.link()->terminalPath();
     int sent = 0, seen = 0;
     pullWhen(rig, [&](const WireByte& b) {
@@ -154,7 +150,6 @@ void TestUnplug::duringReadOut()
     QVERIFY(rig.readColumnEmpty());
     QVERIFY(!rig.form.lblCommFail->text().isEmpty());
     QCOMPARE(rig.form.ReadFailed, kTrue);
-    QCOMPARE(rig.answerer.count(), 0);
     // The last query waited its full 200 ticks; nothing waits longer.
     QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
     checkEndedCleanly(rig, m, terminal);
@@ -166,24 +161,19 @@ void TestUnplug::duringWrite()
     // The line goes as the value byte reaches the box, before it can store
     // or answer it: four silent attempts, the failure line, and a read-back that
     // finds no port at all.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     const QString terminal = rig.sim.link()->terminalPath();
-    CallBoxFaults faults;
-    faults.hangUpAfterBytes = 2;
-    rig.sim.box().setFaults(faults);
+    rig.sim.box().setFaults({.hangUpAfterBytes = 2});
     rig.form.txtCallCycle->setText("12");
 
     const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
 
     QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
     QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
     QVERIFY(rig.readColumnEmpty());
     QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
              qPrintable(QString::number(m.wallMs)));
-    checkEndedCleanly(rig, m, terminal);
+    checkEndedCleanly(rig, m, terminal, {Sheet::kPortBox});
     checkWorksAfterReplug(rig);
     // The failure line was the truth: the box never got the value.
     QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("3"));
@@ -195,8 +185,7 @@ void TestUnplug::duringWrite()
 // the run stops there.
 void TestUnplug::duringRecording()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
     QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
     QVERIFY(rig.useSounds());
@@ -219,8 +208,6 @@ void TestUnplug::duringRecording()
     QCOMPARE(rig.sim.hostSent(), QByteArray("qqA"));  // no stop reached the box
     QCOMPARE(rig.sim.box().recordings().size(), 1);
     QCOMPARE(rig.sim.box().recordings().first().stops, 0);
-    QCOMPARE(rig.answerer.count(), 0);
-    QVERIFY(rig.form.Command3->isEnabled());
     checkEndedCleanly(rig, m, terminal);
     checkWorksAfterReplug(rig);
 }

@@ -53,8 +53,7 @@ private slots:
 
 void TestWrites::roadOfOneWrite()
 {
-    WindowRig rig(1000.0 / 30.0);  // the pace of a real line
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig, 1000.0 / 30.0);  // the pace of a real line
     QStringList duringExchange, duringSettle, atReadBack;
     auto states = [&rig] {
         QStringList s;
@@ -102,9 +101,7 @@ void TestWrites::roadOfOneWrite()
     QCOMPARE(rig.newLog(), QStringList{"Call Cycle Update Complete"});
     QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("12"));
     QCOMPARE(rig.form.RetryCount, qint16(0));
-    QVERIFY(rig.allIdle());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestWrites::acceptedValues_data()
@@ -141,11 +138,8 @@ void TestWrites::acceptedValues()
     QFETCH(QString, text);
     QFETCH(QByteArray, values);
     QFETCH(QString, shown);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    CallBoxFaults faults;
-    faults.ackDelayMs = kAckDelayMs;
-    rig.sim.box().setFaults(faults);
+    RIG(WindowRig, rig);
+    rig.sim.box().setFaults({.ackDelayMs = kAckDelayMs});
 
     (rig.form.*setting->entry)->setText(text);
     QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
@@ -154,8 +148,7 @@ void TestWrites::acceptedValues()
     QCOMPARE(rig.newLog(), QStringList{setting->complete()});
     QCOMPARE((rig.form.*setting->readBox)->text(), shown);
     QCOMPARE((rig.form.*setting->entry)->text(), text);
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestWrites::refusedEntries_data()
@@ -198,8 +191,7 @@ void TestWrites::refusedEntries()
     QFETCH(const Sheet::Setting*, setting);
     QFETCH(QString, text);
     QFETCH(bool, tooLong);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QLineEdit* entry = rig.form.*setting->entry;
     // Lifted so that the length test itself can be reached past the box's typing limit.
     entry->setMaxLength(32767);
@@ -208,13 +200,8 @@ void TestWrites::refusedEntries()
     QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
 
     QCOMPARE(rig.newLog(), QStringList{setting->outOfRange()});
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].text, setting->outOfRange());
-    QCOMPARE(rig.answerer.boxes[0].title, tooLong ? setting->lengthTitle : setting->rangeTitle);
-    QVERIFY(rig.answerer.boxes[0].warningIcon);
+    QCOMPARE(rig.unrest({setting->refusal(tooLong)}), QStringList());
     QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QVERIFY(rig.allIdle());
     QCOMPARE(entry->text(), text);
 }
 
@@ -240,11 +227,8 @@ void TestWrites::channelListensOnlyAfterSettling()
     QFETCH(const Sheet::Setting*, setting);
     QFETCH(int, ackDelayMs);
     QFETCH(QStringList, log);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    CallBoxFaults faults;
-    faults.ackDelayMs = ackDelayMs;
-    rig.sim.box().setFaults(faults);
+    RIG(WindowRig, rig);
+    rig.sim.box().setFaults({.ackDelayMs = ackDelayMs});
 
     (rig.form.*setting->entry)->setText("4");
     QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
@@ -263,8 +247,7 @@ void TestWrites::failedAttempts_data()
 void TestWrites::failedAttempts()
 {
     QFETCH(const AckFault*, fault);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     rig.sim.box().setFaults(fault->faults);
 
     writeCallCycle(rig, "12");
@@ -275,14 +258,12 @@ void TestWrites::failedAttempts()
              fault->retryLines(row.name()) << (fault->acked() ? row.complete() : row.failed()));
     // The box stored what it was sent, and the read-back shows it in any case.
     QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("12"));
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestWrites::silentBoxPacesItsAttempts()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     const AckFault& fault = AckFaults::silent;
     rig.sim.box().setFaults(fault.faults);
 
@@ -296,14 +277,12 @@ void TestWrites::silentBoxPacesItsAttempts()
     QCOMPARE(rig.form.ReadFailed, kTrue);
     QVERIFY(!rig.form.lblCommFail->text().isEmpty());
     QCOMPARE(rig.form.RetryCount, qint16(4));
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestWrites::valueEditedDuringWriteIsNotSent()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     rig.sim.box().setFaults(AckFaults::ackOn3rdSilentBefore.faults);
     QTimer::singleShot(100, [&rig] { rig.form.txtCallCycle->setText("29"); });
 
@@ -316,8 +295,7 @@ void TestWrites::valueEditedDuringWriteIsNotSent()
 
 void TestWrites::unavailablePort()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
     const QStringList column = rig.readColumn();
     QCOMPARE(column.first(), QStringLiteral("3"));
@@ -327,26 +305,18 @@ void TestWrites::unavailablePort()
 
     writeCallCycle(rig, "12");
 
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("Comm Port Error"));
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
+    QCOMPARE(rig.unrest({Sheet::kPortBox}), QStringList());
     QCOMPARE(rig.newLog(), QStringList());
     QCOMPARE(rig.readColumn(), column);  // no read-out ran
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.form.cmdWriteCallCycle->text(), QStringLiteral("WRITE CALL CYCLE"));
     QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
 }
 
 void TestWrites::readOutRefusedWhileWriteHoldsPort()
 {
     // READ ALL VALUES stays enabled during a write; its click must not touch
     // the port the write holds.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    CallBoxFaults faults;
-    faults.ackDelayMs = 250;
-    rig.sim.box().setFaults(faults);
+    RIG(WindowRig, rig);
+    rig.sim.box().setFaults({.ackDelayMs = 250});
     bool clicked = false;
     rig.onEachByte([&](const WireByte& b) {
         if (b.dir == WireDir::HostToBox && b.byte == 12 && !clicked) {
@@ -361,11 +331,10 @@ void TestWrites::readOutRefusedWhileWriteHoldsPort()
     writeCallCycle(rig, "12");
 
     QVERIFY(clicked);
-    QCOMPARE(rig.answerer.count(), 0);
     QCOMPARE(rig.sim.hostSent(), bytes({'v', 12, 'q', 'q'}));
     QCOMPARE(rig.newLog(), QStringList{"Call Cycle Update Complete"});
     QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("12"));
-    QVERIFY(rig.allIdle());
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 QTEST_MAIN(TestWrites)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <iterator>
 
+#include "ModalAnswerer.h"
 #include "app/Form1.h"
 
 namespace Sheet {
@@ -33,6 +34,11 @@ struct Setting {
     QString outOfRange() const { return name() + " Out Of Range"; }
     QString complete() const { return name() + " Update Complete"; }
     QString failed() const { return "**ERR: " + name() + " Failed to Program"; }
+    // The box of a refused entry.
+    ShownBox refusal(bool tooLong) const
+    {
+        return {QString::fromLatin1(tooLong ? lengthTitle : rangeTitle), outOfRange(), true};
+    }
 };
 
 // Top to bottom, as the window shows them.
@@ -91,6 +97,12 @@ inline const char* const kProgramCaption = "PROGRAM MESSAGES";
 // The box a chosen port that won't open brings up.
 inline const QString kPortBoxTitle = QStringLiteral("Comm Port Error");
 inline const QString kPortBoxText = QStringLiteral("Selected Comm Port Unavailable.");
+inline const ShownBox kPortBox{kPortBoxTitle, kPortBoxText, true};
+// The box of a message file that isn't there; `names` as the box gives them.
+inline ShownBox fileNotFound(const QString& names)
+{
+    return {QStringLiteral("File Not Found"), "File Not Found: " + names, true};
+}
 
 // What the version box shows for each byte of the box's version field: control
 // bytes as their visible stand-ins, 0x80-0x9F as the Western code page has them
