@@ -24,8 +24,7 @@ const QRegularExpression kLineForm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9
 class TestApp : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void cleanup() { m_form.reset(); }
     void startupState();
     void logLineFormat();
     void logNewestFirstAndTypedTextReplaced();
@@ -39,22 +38,26 @@ private slots:
     void renderStartupWindow();
 
 private:
+    // The window, loaded on first use: the log's line form and the exit probe
+    // need none.
+    LoadedForm& form();
     std::unique_ptr<LoadedForm> m_form;
     int m_ticks = 0;
 };
 
-void TestApp::init()
+LoadedForm& TestApp::form()
 {
-    m_form = std::make_unique<LoadedForm>();
-    m_ticks = 0;
-    connect(&m_form->Timer2, &QTimer::timeout, this, [this] { ++m_ticks; });
+    if (!m_form) {
+        m_form = std::make_unique<LoadedForm>();
+        m_ticks = 0;
+        connect(&m_form->Timer2, &QTimer::timeout, this, [this] { ++m_ticks; });
+    }
+    return *m_form;
 }
-
-void TestApp::cleanup() { m_form.reset(); }
 
 void TestApp::startupState()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     for (QLineEdit* box : f.findChildren<QLineEdit*>()) {
         if (box == f.txtDirectory || box->parent() != &f)
             continue;
@@ -106,7 +109,7 @@ void TestApp::logLineFormat()
 
 void TestApp::logNewestFirstAndTypedTextReplaced()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     f.LogFile(QStringLiteral("A"));
     f.LogFile(QString());
     f.LogFile(QStringLiteral("C"));
@@ -157,7 +160,7 @@ void TestApp::ledPatternNames()
 {
     QFETCH(QString, entry);
     QFETCH(QString, name);
-    Form1& f = *m_form;
+    Form1& f = form();
     f.lblLedPattern->setText(QStringLiteral("stale"));
     f.txtNewLedPattern->setText(entry);
     QTRY_COMPARE_WITH_TIMEOUT(f.lblLedPattern->text(), name, 1000);
@@ -165,7 +168,7 @@ void TestApp::ledPatternNames()
 
 void TestApp::ledReadNameFollowsReadBox()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     f.txtLedPatternRead->setText(QStringLiteral("1"));
     QTRY_COMPARE_WITH_TIMEOUT(f.lblLedPatternRead->text(), QStringLiteral("All On"), 1000);
     // A value beyond 16 bits names nothing and the rest of the tick still runs.
@@ -177,7 +180,7 @@ void TestApp::ledReadNameFollowsReadBox()
 
 void TestApp::tickWaitNeverShort()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     for (int n : {2, 2, 2, 5, 25}) {
         m_ticks = 0;
         f.TickWait(n);
@@ -200,7 +203,7 @@ void TestApp::tickWaitNeverShort()
 
 void TestApp::timedWaits()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     // A condition already true succeeds after one yield, however long the wait.
     QVERIFY(f.TimedWaitLeave(200, [] { return true; }));
     QVERIFY(f.TickCountdown >= 195);
@@ -231,7 +234,7 @@ void TestApp::timedWaits()
 
 void TestApp::conditionTrueAsCountReachesZero()
 {
-    Form1& f = *m_form;
+    Form1& f = form();
     // True exactly in the yield in which the count reaches 0: success in both forms.
     QVERIFY(f.TimedWaitLeave(5, [&] { return f.TickCountdown == 0; }));
     QVERIFY(f.TimedWaitZero(5, [&] { return f.TickCountdown == 0; }));
@@ -262,7 +265,7 @@ void TestApp::exitInsideWaitEndsProgram()
 
 void TestApp::renderStartupWindow()
 {
-    m_form->show();
+    form().show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     QTest::qWait(150);
     const QImage image = m_form->grab().toImage();
