@@ -47,60 +47,58 @@ class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
-    void eachOperation_data();
-    void eachOperation();
-};
 
-void TestPortTaken::eachOperation_data()
-{
-    QTest::addColumn<Button>("button");
-    QTest::addColumn<int>("boxes");
-    QTest::addColumn<bool>("clearsColumn");
-    QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true;
-    QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false;
-    QTest::newRow("message programming") << &Form1::Command3 << 2 << true;
-}
+    void eachOperation_data()
+    {
+        QTest::addColumn<Button>("button");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<bool>("clearsColumn");
+        QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true;
+        QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false;
+        QTest::newRow("message programming") << &Form1::Command3 << 2 << true;
+    }
 
-void TestPortTaken::eachOperation()
-{
-    QFETCH(Button, button);
-    QFETCH(int, boxes);
-    QFETCH(bool, clearsColumn);
-    RIG(WindowRig, rig);
-    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
-    QVERIFY(rig.useSounds());
-    rig.form.chkMsg1->setChecked(true);
-    rig.form.txtCallCycle->setText("12");
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-    const QStringList column = rig.readColumn();
-    QVERIFY(!rig.readColumnEmpty());
-    rig.form.ReadFailed = kFalse;
-    const QStringList before = windowState(rig);
-    rig.sim.box().clearTrace();
-    rig.mark();
+    void eachOperation()
+    {
+        QFETCH(Button, button);
+        QFETCH(int, boxes);
+        QFETCH(bool, clearsColumn);
+        RIG(WindowRig, rig);
+        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
+        QVERIFY(rig.useSounds());
+        rig.form.chkMsg1->setChecked(true);
+        rig.form.txtCallCycle->setText("12");
+        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        const QStringList column = rig.readColumn();
+        QVERIFY(!rig.readColumnEmpty());
+        rig.form.ReadFailed = kFalse;
+        const QStringList before = windowState(rig);
+        rig.sim.box().clearTrace();
+        rig.mark();
 
-    QSerialPort other(rig.sim.link()->terminalPath());
-    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
-    QTest::mouseClick(rig.form.*button, Qt::LeftButton);
+        QSerialPort other(rig.sim.link()->terminalPath());
+        QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        QTest::mouseClick(rig.form.*button, Qt::LeftButton);
 
-    QCOMPARE(rig.answerer.boxes, QList<ShownBox>(boxes, Sheet::kPortBox));
-    QCOMPARE(rig.newLog(), QStringList());
-    QCOMPARE(windowState(rig), before);
-    QCOMPARE(rig.readColumnEmpty(), clearsColumn);
-    if (!clearsColumn)
+        QCOMPARE(rig.answerer.boxes, QList<ShownBox>(boxes, Sheet::kPortBox));
+        QCOMPARE(rig.newLog(), QStringList());
+        QCOMPARE(windowState(rig), before);
+        QCOMPARE(rig.readColumnEmpty(), clearsColumn);
+        if (!clearsColumn)
+            QCOMPARE(rig.readColumn(), column);
+        QVERIFY(rig.sim.hostSent().isEmpty());
+        QVERIFY(!rig.form.MSComm1.PortOpen());
+        QVERIFY(rig.allIdle());
+
+        // Once the other program lets go, the same click goes through.
+        other.close();
+        rig.sim.link()->makeRaw();
+        rig.mark();
+        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
         QCOMPARE(rig.readColumn(), column);
-    QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QVERIFY(rig.allIdle());
-
-    // Once the other program lets go, the same click goes through.
-    other.close();
-    rig.sim.link()->makeRaw();
-    rig.mark();
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-    QCOMPARE(rig.readColumn(), column);
-    QCOMPARE(rig.unrest(), QStringList());
-}
+        QCOMPARE(rig.unrest(), QStringList());
+    }
+};
 
 QTEST_MAIN(TestPortTaken)
 #include "test_port_taken.moc"
