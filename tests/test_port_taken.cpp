@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The chosen port held by another program: each kind of operation shows the
-// unavailable-port box (the message programming twice: once for its read-out,
-// once for itself), logs nothing, sends nothing and leaves the window as it
-// was, apart from the read column that a read-out always clears first.
+// The chosen port held by another program, or without a device: each kind of
+// operation shows the unavailable-port box (the message programming twice:
+// once for its read-out, once for itself), logs nothing, sends nothing and
+// leaves the window as it was, apart from the read column that a read-out
+// always clears first.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -53,9 +54,12 @@ private slots:
         QTest::addColumn<Button>("button");
         QTest::addColumn<int>("boxes");
         QTest::addColumn<bool>("clearsColumn");
-        QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true;
-        QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false;
-        QTest::newRow("message programming") << &Form1::Command3 << 2 << true;
+        QTest::addColumn<bool>("held");  // else a port without a device is chosen
+        QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true << true;
+        QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false << true;
+        QTest::newRow("message programming") << &Form1::Command3 << 2 << true << true;
+        QTest::newRow("read-out, no device") << &Form1::cmdReadValues << 1 << true << false;
+        QTest::newRow("write, no device") << &Form1::cmdWriteCallCycle << 1 << false << false;
     }
 
     void eachOperation()
@@ -63,6 +67,7 @@ private slots:
         QFETCH(Button, button);
         QFETCH(int, boxes);
         QFETCH(bool, clearsColumn);
+        QFETCH(bool, held);
         RIG(WindowRig, rig);
         QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
         QVERIFY(rig.useSounds());
@@ -72,27 +77,30 @@ private slots:
         const QStringList column = rig.readColumn();
         QVERIFY(!rig.readColumnEmpty());
         rig.form.ReadFailed = kFalse;
+        QSerialPort other(rig.sim.link()->terminalPath());
+        if (held)
+            QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        else
+            QVERIFY(rig.choosePort(7));
         const QStringList before = windowState(rig);
         rig.sim.box().clearTrace();
         rig.mark();
 
-        QSerialPort other(rig.sim.link()->terminalPath());
-        QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
         QTest::mouseClick(rig.form.*button, Qt::LeftButton);
 
-        QCOMPARE(rig.answerer.boxes, QList<ShownBox>(boxes, Sheet::kPortBox));
         QCOMPARE(rig.newLog(), QStringList());
         QCOMPARE(windowState(rig), before);
         QCOMPARE(rig.readColumnEmpty(), clearsColumn);
         if (!clearsColumn)
             QCOMPARE(rig.readColumn(), column);
         QVERIFY(rig.sim.hostSent().isEmpty());
-        QVERIFY(!rig.form.MSComm1.PortOpen());
-        QVERIFY(rig.allIdle());
 
-        // Once the other program lets go, the same click goes through.
+        // Once the other program lets go, or the box's port is chosen again,
+        // the same click goes through.
         other.close();
         rig.sim.link()->makeRaw();
+        QCOMPARE(rig.unrest(QList<ShownBox>(boxes, Sheet::kPortBox)), QStringList());
+        QVERIFY(rig.choosePort(WindowRig::kPort));
         rig.mark();
         QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
         QCOMPARE(rig.readColumn(), column);

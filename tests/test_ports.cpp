@@ -66,18 +66,6 @@ private slots:
         QCOMPARE(form->Combo1->itemText(0), QStringLiteral("COM3"));
     }
 
-    void noPortAtAll()
-    {
-        SimHarness sim(3);
-        sim.removeLink(3);
-        auto form = makeLoadedForm(5);
-        QCOMPARE(form->Combo1->count(), 0);
-        QVERIFY(form->Combo1->currentText().isEmpty());
-        QCOMPARE(logTexts(*form).first(), QStringLiteral("***No Serial Ports Detected"));
-        QTest::qWait(250);
-        QCOMPARE(form->CommPortNumber, qint16(5));
-    }
-
     void typedPortName_data()
     {
         QTest::addColumn<QString>("text");

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "Sheet.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
 
@@ -221,24 +220,6 @@ private slots:
         QCOMPARE(rig.form.ReadFailed, kTrue);  // only start-up and the message run clear it
     }
 
-    void unavailablePort()
-    {
-        RIG(WindowRig, rig);
-        click(rig);
-        QCOMPARE(rig.readColumn(), kDefaultColumn);
-        QVERIFY(rig.choosePort(7));
-        rig.sim.box().clearTrace();
-        rig.mark();
-
-        click(rig);
-
-        QCOMPARE(rig.unrest({Sheet::kPortBox}), QStringList());
-        QCOMPARE(rig.newLog(), QStringList());
-        QVERIFY(rig.readColumnEmpty());
-        QCOMPARE(rig.form.lblCommFail->text(), QString());
-        QCOMPARE(rig.form.ReadFailed, kFalse);
-        QVERIFY(rig.sim.hostSent().isEmpty());
-    }
 };
 
 QTEST_MAIN(TestReadOut)

@@ -278,24 +278,6 @@ private slots:
         QCOMPARE(rig.form.txtCallCycle->text(), QStringLiteral("29"));
     }
 
-    void unavailablePort()
-    {
-        RIG(WindowRig, rig);
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-        const QStringList column = rig.readColumn();
-        QCOMPARE(column.first(), QStringLiteral("3"));
-        QVERIFY(rig.choosePort(7));
-        rig.sim.box().clearTrace();
-        rig.mark();
-
-        writeCallCycle(rig, "12");
-
-        QCOMPARE(rig.unrest({Sheet::kPortBox}), QStringList());
-        QCOMPARE(rig.newLog(), QStringList());
-        QCOMPARE(rig.readColumn(), column);  // no read-out ran
-        QVERIFY(rig.sim.hostSent().isEmpty());
-    }
-
     void readOutRefusedWhileWriteHoldsPort()
     {
         // READ ALL VALUES stays enabled during a write; its click must not touch
