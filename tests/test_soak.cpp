@@ -568,7 +568,7 @@ private:
             ++m_misframed;
     }
 
-    // non-scan texts logged during the operation
+    // The texts logged during the operation, scans left out.
     QStringList opTexts() const
     {
         QStringList out;
@@ -586,7 +586,7 @@ private:
         return n;
     }
 
-    // box clock of the operation's last such line
+    // When (box clock) the operation last logged `text`.
     double loggedAt(const QString& text) const
     {
         double at = 0;
