@@ -120,7 +120,7 @@ private slots:
                 countSeenAtOne += c.InBufferCount() == 1;
                 answer += c.Input();
                 return false;
-            }, 400);
+            }, 150);
             got << answer;
             if (answer == "\x06")
                 break;

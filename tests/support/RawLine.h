@@ -16,9 +16,10 @@ inline bool openPort(MSComm& c, int port, const QString& settings = QStringLiter
 }
 
 // What the programmer does for one attempt: the letter, 20 ms later the value
-// bytes, discard, then collect whatever comes within waitMs.
+// bytes, discard, then collect whatever comes within waitMs (the box, fast
+// here, answers within a few ms).
 inline QByteArray attempt(MSComm& c, const QByteArray& letter, const QByteArray& values,
-                          int waitMs = 400)
+                          int waitMs = 150)
 {
     c.Output(letter);
     if (!values.isEmpty()) {
