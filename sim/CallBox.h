@@ -32,7 +32,7 @@ struct CallBoxFaults {
     bool doubleAck = false;       // two ACK bytes, delivered in one piece
     int ackDelayMs = 0;           // extra wait before an ACK goes on the line
     bool sumsNeverAgree = false;  // a spare byte changes with every query
-    QList<int> sumSequence;       // block sums of the 1st, 2nd, ... query; later queries as stored
+    QList<int> sumSequence{};     // block sums of the 1st, 2nd, ... query; later queries as stored
     int shortBlock = 0;           // >0: a value block of only this many bytes
     int silentFromQuery = 0;      // >0: queries from this one on get no answer
     int noiseIntervalMs = 0;      // >0: a random byte about this often, at random moments

@@ -194,9 +194,7 @@ int main(int argc, char** argv)
     form.chkMsg1->setChecked(false);
 
     // A call box that answers nothing.
-    CallBoxFaults silent;
-    silent.silent = true;
-    box.setFaults(silent);
+    box.setFaults({.silent = true});
     form.cmdReadValues->click();
     spinFor(200);
     check(!form.lblCommFail->text().isEmpty(), "no communications failure shown");

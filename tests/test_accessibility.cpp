@@ -193,9 +193,7 @@ private slots:
             form->txtCallCycle->setText(QStringLiteral("12"));
             form->cmdWriteCallCycle_Click();
         } else if (situation == "silent box") {
-            CallBoxFaults silent;
-            silent.silent = true;
-            sim->box().setFaults(silent);
+            sim->box().setFaults({.silent = true});
             form->cmdReadValues_Click();
         } else if (situation == "programming") {
             const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The simulated call box on its own: what it hears and stores while it records.
+// The simulated call box itself, through the real serial layer on its
+// pseudo-terminal: what it stores and answers, at what pace, each way it can
+// be told to misbehave, and what it hears and keeps while it records. Every
+// other test believes what it sees here.
 
+#include "AckFaults.h"
 #include "PulseSink.h"
+#include "RawLine.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "WavFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -18,9 +24,195 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+namespace {
+constexpr double kFastByteMs = 3;
+}  // namespace
+
 class TestCallBox : public QObject {
     Q_OBJECT
 private slots:
+    void queryReturnsStoredBlock_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("19 bytes") << 19;
+        QTest::newRow("25 bytes") << 25;
+    }
+
+    // At the real line speed, so the pacing is checked too.
+    void queryReturnsStoredBlock()
+    {
+        QFETCH(int, length);
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        sim.box().setBlockLength(length);
+        sim.box().setValue(CallBox::Channel, 200);
+        sim.box().setValue(length - 1, 0x5A);
+        MSComm c;
+        QVERIFY(openPort(c, sim.port()));
+        c.setInputMode(1);
+        c.setInBufferCount(0);
+
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray block = query(c, length);
+        const QList<WireByte> sent = sim.boxEntries();
+        QCOMPARE(block.toHex(), sim.box().storedBlock().toHex());
+        QCOMPARE(block.size(), length);
+        QCOMPARE(quint8(block.at(0)), quint8(200));
+        QCOMPARE(block.mid(CallBox::Version, 8), QByteArray("V1.12ZTK"));
+        // A byte never arrives sooner than its line time after the one before.
+        QCOMPARE(sent.size(), length);
+        QVERIFY(sent.last().ms - sent.first().ms >= (length - 1) * sim.box().byteMs() * 0.95);
+        QVERIFY(clock.elapsed() >= qint64((length - 1) * sim.box().byteMs()));
+    }
+
+    void writeIsAcknowledgedAndStored_data()
+    {
+        QTest::addColumn<QByteArray>("letter");
+        QTest::addColumn<QByteArray>("values");
+        QTest::addColumn<int>("offset");
+        QTest::newRow("call cycles 12") << QByteArray("v") << QByteArray("\x0C") << int(CallBox::CallCycles);
+        QTest::newRow("profile 300") << QByteArray("u") << QByteArray("\x01\x2C") << int(CallBox::ProfileHigh);
+        QTest::newRow("channel 0") << QByteArray("r") << QByteArray(1, '\0') << int(CallBox::Channel);
+        QTest::newRow("radio 40") << QByteArray("x") << QByteArray("\x28") << int(CallBox::RadioVolume);
+        QTest::newRow("led 2") << QByteArray("z") << QByteArray("\x02") << int(CallBox::LedPattern);
+        QTest::newRow("isd 255") << QByteArray("t") << QByteArray("\xFF") << int(CallBox::IsdVolume);
+    }
+
+    void writeIsAcknowledgedAndStored()
+    {
+        QFETCH(QByteArray, letter);
+        QFETCH(QByteArray, values);
+        QFETCH(int, offset);
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        sim.box().setByteMs(kFastByteMs);
+        MSComm c;
+        QVERIFY(openPort(c, sim.port()));
+
+        QCOMPARE(attempt(c, letter, values).toHex(), QByteArray("06"));
+        QCOMPARE(sim.hostSent(), letter + values);
+        const QByteArray block = query(c, 19);
+        QCOMPARE(block.size(), 19);
+        QCOMPARE(block.mid(offset, values.size()).toHex(), values.toHex());
+        if (letter == "u")
+            QCOMPARE(sim.box().profileId(), 300);
+    }
+
+    void ackFaults_data()
+    {
+        QTest::addColumn<const AckFault*>("fault");
+        using namespace AckFaults;
+        QTest::newRow("silent") << &silent;
+        QTest::newRow("wrong byte") << &wrongByte;
+        QTest::newRow("two ACKs") << &twoAcks;
+        QTest::newRow("ACK from 3rd, silent before") << &ackOn3rdSilentBefore;
+        QTest::newRow("ACK from 2nd, wrong before") << &ackOn2ndWrongBefore;
+    }
+
+    // The box answers each attempt as the fault table says, which every
+    // other level's test of these faults takes for granted.
+    void ackFaults()
+    {
+        QFETCH(const AckFault*, fault);
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        sim.box().setByteMs(kFastByteMs);
+        sim.box().setFaults(fault->faults);
+        MSComm c;
+        QVERIFY(openPort(c, sim.port()));
+
+        QList<QByteArray> got;
+        int countSeenAtOne = 0;
+        for (int i = 0; i < 4; ++i) {
+            c.Output("v");
+            spinFor(20);
+            c.Output(QByteArray(1, '\x07'));
+            c.setInBufferCount(0);
+            QByteArray answer;
+            waitFor([&] {
+                countSeenAtOne += c.InBufferCount() == 1;
+                answer += c.Input();
+                return false;
+            }, 150);
+            got << answer;
+            if (answer == "\x06")
+                break;
+        }
+        QCOMPARE(got, fault->answers);
+        QCOMPARE(sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
+        if (fault->faults.doubleAck)
+            QCOMPARE(countSeenAtOne, 0);  // both ACK bytes come in one piece
+        QCOMPARE(sim.box().value(CallBox::CallCycles), quint8(fault->faults.silent ? 3 : 7));
+    }
+
+    void blockFaults()
+    {
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        CallBox& box = sim.box();
+        box.setByteMs(kFastByteMs);
+        box.setBlockLength(20);
+        MSComm c;
+        QVERIFY(openPort(c, sim.port()));
+        const int natural = CallBox::blockSum(box.storedBlock());
+
+        const QList<int> sums{natural + 100, natural + 101, natural + 100, natural + 101};
+        box.setFaults({.sumSequence = sums});
+        for (int target : sums)
+            QCOMPARE(CallBox::blockSum(query(c, 20)), target);
+        QCOMPARE(CallBox::blockSum(query(c, 20)), natural);  // the list is used up
+
+        box.setFaults({.sumsNeverAgree = true});
+        int previous = -1;
+        for (int i = 0; i < 4; ++i) {
+            const int sum = CallBox::blockSum(query(c, 20));
+            QVERIFY(sum != previous);
+            previous = sum;
+        }
+
+        box.setFaults({.silentFromQuery = 3});
+        QCOMPARE(query(c, 20).size(), 20);
+        QCOMPARE(query(c, 20).size(), 20);
+        c.Output("q");
+        spinFor(300);
+        QCOMPARE(c.InBufferCount(), 0);
+
+        box.setFaults({.shortBlock = 10});
+        c.Output("q");
+        spinFor(200);
+        QCOMPARE(c.Input(), box.storedBlock().left(10));
+
+        box.setFaults({.noiseInBlock = 3});
+        const QByteArray noisy = query(c, 23);
+        QCOMPARE(noisy.size(), 23);
+        QCOMPARE(noisy.left(10), box.storedBlock().left(10));
+        QCOMPARE(noisy.right(10), box.storedBlock().right(10));
+    }
+
+    void lateAckAndRecording()
+    {
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        sim.box().setByteMs(kFastByteMs);
+        sim.box().setFaults({.ackDelayMs = 450});
+        MSComm c;
+        QVERIFY(openPort(c, sim.port()));
+        QCOMPARE(attempt(c, "B", {}, 400), QByteArray());
+        QVERIFY(waitFor([&] { return c.InBufferCount() == 1; }, 1000));
+        QCOMPARE(c.Input(), QByteArray("\x06"));
+        QCOMPARE(sim.box().recordings().size(), 1);
+
+        spinFor(300);
+        QCOMPARE(attempt(c, "d", {}, 100), QByteArray());  // no answer to a stop
+        c.Output("d");
+        QVERIFY(waitFor([&] { return sim.box().recordings().first().stops == 2; }));
+        const Recording r = sim.box().recordings().first();
+        QCOMPARE(r.letter, 'B');
+        QVERIFY(r.lastedMs >= 300);
+        QVERIFY(sim.box().traceText().contains(QStringLiteral("recording B lasted")));
+    }
+
     void initTestCase() { QVERIFY(PulseSink::use()); }
     void storesWhatItHears_data()
     {
@@ -144,5 +336,5 @@ void TestCallBox::storesWhatItHears()
     QVERIFY(read == m.samples.size() && samples == m.samples);
 }
 
-QTEST_MAIN(TestCallBox)
+QTEST_GUILESS_MAIN(TestCallBox)
 #include "test_callbox.moc"

@@ -3,6 +3,7 @@
 // against the simulated call box: the protocol alone, no window.
 #include <QtTest>
 
+#include "AckFaults.h"
 #include "ProtocolRig.h"
 #include "WaitFor.h"
 #include "link/Protocol.h"
@@ -14,154 +15,118 @@ constexpr int kPort = 3;
 class TestExchange : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void ackAtOnce();
-    void failedAttempts_data();
-    void failedAttempts();
-    void ackOnFourthAttempt();
-    void profileIdGoesAsTwoBytes();
-    void readQueryTakesWholeBlock();
-    void readQueryWithoutAnswer();
+    void init()
+    {
+        m_rig = std::make_unique<ProtocolRig>(kPort);
+        m_sim = &m_rig->sim;
+        m_link = &m_rig->link;
+        QVERIFY2(m_sim->ok(), qPrintable(m_sim->error()));
+        QVERIFY(m_link->open(kPort));
+        m_link->prepare();
+        m_sim->box().clearTrace();
+    }
+
+    void cleanup()
+    {
+        m_link->close();
+        QVERIFY(!m_rig->serial.PortOpen());
+        m_rig.reset();
+    }
+
+    void ackAtOnce()
+    {
+        const qsizetype linesBefore = m_rig->log.size();
+        QVERIFY(sendCallCycle(12));
+        QCOMPARE(m_rig->RetryCount, qint16(0));
+        QCOMPARE(m_rig->log.size(), linesBefore);  // no retry line
+        QCOMPARE(m_sim->hostSent(), QByteArray("v\x0C", 2));
+        QCOMPARE(m_sim->box().value(CallBox::CallCycles), quint8(12));
+        // The value byte follows the letter after the 2-tick pause, not at once.
+        const QList<WireByte> sent = m_sim->hostEntries();
+        const double gap = sent[1].ms - sent[0].ms;
+        QVERIFY2(isValuePause(gap), qPrintable(QString::number(gap)));
+    }
+
+    void failedAttempts_data()
+    {
+        QTest::addColumn<const AckFault*>("fault");
+        QTest::newRow("wrong byte") << &AckFaults::wrongByte;
+        QTest::newRow("silent") << &AckFaults::silent;
+        QTest::newRow("two ACKs together") << &AckFaults::twoAcks;
+    }
+
+    void failedAttempts()
+    {
+        QFETCH(const AckFault*, fault);
+        judge(*fault);
+    }
+
+    void ackOnFourthAttempt() { judge(AckFaults::ackOn4thSilentBefore); }
+
+    void profileIdGoesAsTwoBytes()
+    {
+        QVERIFY(m_link->sendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
+        QCOMPARE(m_sim->hostSent(), QByteArray("u\x01\x2C", 3));
+        QCOMPARE(m_sim->box().profileId(), 300);
+        const QList<WireByte> sent = m_sim->hostEntries();
+        QVERIFY(sent[2].ms - sent[1].ms < 8);  // the two value bytes go back to back
+    }
+
+    void readQueryTakesWholeBlock()
+    {
+        m_sim->box().setBlockLength(25);
+        const QByteArray stored = m_sim->box().storedBlock();
+        const std::optional<QByteArray> block = m_link->queryValueBlock();
+        QVERIFY(block.has_value());
+        QVERIFY2(block->size() >= kMinBlockLength && block->size() <= 25, qPrintable(QString::number(block->size())));
+        QCOMPARE(*block, stored.left(block->size()));
+        QCOMPARE(m_sim->hostSent(), QByteArray("q"));
+
+        // Bytes that arrived after the check wait in the buffer; the next query drops them.
+        waitFor([this] { return !m_sim->box().outputPending(); }, 3000);
+        const std::optional<QByteArray> again = m_link->queryValueBlock();
+        QVERIFY(again.has_value());
+        QCOMPARE(*again, stored.left(again->size()));
+    }
+
+    void readQueryWithoutAnswer()
+    {
+        m_sim->box().setFaults({.silent = true});
+        int ticks = 0;
+        connect(&m_rig->tickTimer, &QTimer::timeout, this, [&] { ++ticks; });
+        QVERIFY(!m_link->queryValueBlock().has_value());
+        QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
+        QCOMPARE(m_rig->TickCountdown, 0);
+    }
 
 private:
-    bool sendCallCycle(quint8 value);
+    bool sendCallCycle(quint8 value)
+    {
+        return m_link->sendCommandWithAck('v', QByteArray(1, char(value)), 0, QStringLiteral("Call Cycle"));
+    }
+
+    // What the protocol makes of each attempt's answer: its result, its retries
+    // and their lines, the attempts on the wire and their pace.
+    void judge(const AckFault& fault)
+    {
+        m_sim->box().setFaults(fault.faults);
+        QCOMPARE(sendCallCycle(7), fault.acked());
+        const QStringList lines = fault.retryLines(QStringLiteral("Call Cycle"));
+        QCOMPARE(m_rig->RetryCount, qint16(lines.size()));
+        QCOMPARE(m_rig->TickCountdown, 0);
+        QStringList newestFirst;
+        for (const QString& line : lines)
+            newestFirst.prepend(line);
+        QCOMPARE(m_rig->log, newestFirst);
+        QCOMPARE(m_sim->hostSent(), QByteArray("v\x07").repeated(fault.attempts()));
+        const QString pacing = fault.pacingProblem(m_sim->hostTimes('v'));
+        QVERIFY2(pacing.isEmpty(), qPrintable(pacing));
+    }
+
     std::unique_ptr<ProtocolRig> m_rig;
     SimHarness* m_sim = nullptr;
     DeviceLink* m_link = nullptr;
 };
-
-void TestExchange::init()
-{
-    m_rig = std::make_unique<ProtocolRig>(kPort);
-    m_sim = &m_rig->sim;
-    m_link = &m_rig->link;
-    QVERIFY2(m_sim->ok(), qPrintable(m_sim->error()));
-    QVERIFY(m_link->open(kPort));
-    m_link->prepare();
-    m_sim->box().clearTrace();
-}
-
-void TestExchange::cleanup()
-{
-    m_link->close();
-    QVERIFY(!m_rig->serial.PortOpen());
-    m_rig.reset();
-}
-
-bool TestExchange::sendCallCycle(quint8 value)
-{
-    return m_link->sendCommandWithAck('v', QByteArray(1, char(value)), 0, QStringLiteral("Call Cycle"));
-}
-
-void TestExchange::ackAtOnce()
-{
-    const qsizetype linesBefore = m_rig->log.size();
-    QVERIFY(sendCallCycle(12));
-    QCOMPARE(m_rig->RetryCount, qint16(0));
-    QCOMPARE(m_rig->log.size(), linesBefore);  // no retry line
-    QCOMPARE(m_sim->hostSent(), QByteArray("v\x0C", 2));
-    QCOMPARE(m_sim->box().value(CallBox::CallCycles), quint8(12));
-    // The value byte follows the letter after the 2-tick pause, not at once.
-    const QList<WireByte> sent = m_sim->hostEntries();
-    const double gap = sent[1].ms - sent[0].ms;
-    // A late tick is followed by an early one, so under load two ticks can come
-    // closer than 10 ms; without the pause the gap would be about 0.
-    QVERIFY2(gap >= 5 && gap < 200, qPrintable(QString::number(gap)));
-}
-
-void TestExchange::failedAttempts_data()
-{
-    QTest::addColumn<int>("wrongAck");
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<bool>("doubleAck");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("wrong byte") << 0x15 << false << false << "Char Not ACK: Call Cycle - Retry";
-    QTest::newRow("silent") << -1 << true << false << "Timeout No ACK: Call Cycle - Retry";
-    QTest::newRow("two ACKs together") << -1 << false << true << "Timeout No ACK: Call Cycle - Retry";
-}
-
-void TestExchange::failedAttempts()
-{
-    QFETCH(int, wrongAck);
-    QFETCH(bool, silent);
-    QFETCH(bool, doubleAck);
-    QFETCH(QString, line);
-    CallBoxFaults faults;
-    faults.wrongAck = wrongAck;
-    faults.silent = silent;
-    faults.doubleAck = doubleAck;
-    m_sim->box().setFaults(faults);
-
-    QVERIFY(!sendCallCycle(7));
-    QCOMPARE(m_rig->RetryCount, qint16(4));
-    QCOMPARE(m_rig->TickCountdown, 0);
-    const QStringList lines = m_rig->log.mid(0, 4);
-    QCOMPARE(lines, QStringList(4, line));
-    QCOMPARE(m_sim->hostSent(), QByteArray("v\x07v\x07v\x07v\x07", 8));
-
-    const QList<double> letters = m_sim->hostTimes('v');
-    for (int i = 1; i < letters.size(); ++i) {
-        const double gap = letters[i] - letters[i - 1];
-        if (wrongAck >= 0) {
-            // A wrong byte starts the next attempt without waiting out the 40 ticks.
-            QVERIFY2(gap < 380, qPrintable(QString::number(gap)));
-        } else {
-            // A time-out waits the 40 ticks (plus the value pause) every time.
-            QVERIFY2(gap >= 390 && gap < 1500, qPrintable(QString::number(gap)));
-        }
-    }
-}
-
-void TestExchange::ackOnFourthAttempt()
-{
-    CallBoxFaults faults;
-    faults.ackFromAttempt = 4;
-    m_sim->box().setFaults(faults);
-    QVERIFY(sendCallCycle(12));
-    QCOMPARE(m_rig->RetryCount, qint16(3));
-    QCOMPARE(m_rig->log.mid(0, 3), QStringList(3, QStringLiteral("Timeout No ACK: Call Cycle - Retry")));
-    QCOMPARE(m_rig->log.size(), 3);  // no fourth retry line
-    QCOMPARE(m_sim->hostTimes('v').size(), 4);
-}
-
-void TestExchange::profileIdGoesAsTwoBytes()
-{
-    QVERIFY(m_link->sendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
-    QCOMPARE(m_sim->hostSent(), QByteArray("u\x01\x2C", 3));
-    QCOMPARE(m_sim->box().profileId(), 300);
-    const QList<WireByte> sent = m_sim->hostEntries();
-    QVERIFY(sent[2].ms - sent[1].ms < 8);  // the two value bytes go back to back
-}
-
-void TestExchange::readQueryTakesWholeBlock()
-{
-    m_sim->box().setBlockLength(25);
-    const QByteArray stored = m_sim->box().storedBlock();
-    const std::optional<QByteArray> block = m_link->queryValueBlock();
-    QVERIFY(block.has_value());
-    QVERIFY2(block->size() >= kMinBlockLength && block->size() <= 25, qPrintable(QString::number(block->size())));
-    QCOMPARE(*block, stored.left(block->size()));
-    QCOMPARE(m_sim->hostSent(), QByteArray("q"));
-
-    // Bytes that arrived after the check wait in the buffer; the next query drops them.
-    waitFor([this] { return !m_sim->box().outputPending(); }, 3000);
-    const std::optional<QByteArray> again = m_link->queryValueBlock();
-    QVERIFY(again.has_value());
-    QCOMPARE(*again, stored.left(again->size()));
-}
-
-void TestExchange::readQueryWithoutAnswer()
-{
-    CallBoxFaults faults;
-    faults.silent = true;
-    m_sim->box().setFaults(faults);
-    int ticks = 0;
-    connect(&m_rig->tickTimer, &QTimer::timeout, this, [&] { ++ticks; });
-    QVERIFY(!m_link->queryValueBlock().has_value());
-    QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
-    QCOMPARE(m_rig->TickCountdown, 0);
-}
 
 QTEST_GUILESS_MAIN(TestExchange)
 #include "test_exchange.moc"

@@ -7,11 +7,11 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <array>
 #include <memory>
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "Sheet.h"
 #include "WaitFor.h"
 #include "app/FolderList.h"
 
@@ -30,223 +30,197 @@ bool touch(const QString& path)
 class TestMessageFiles : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void fileChoice_data();
-    void fileChoice();
-    void missingFileWarnsTwiceAndKeepsName();
-    void directoryRefresh_data();
-    void directoryRefresh();
-    void directoryChangeClearsBoxesSilently();
-    void folderListSetsDirectoryText();
+    void init()
+    {
+        m_form = std::make_unique<LoadedForm>();
+        m_answerer = std::make_unique<ModalAnswerer>();
+        m_sounds = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_sounds->isValid());
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_answerer.reset();
+        m_sounds.reset();
+    }
+
+    void fileChoice_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("folder");  // below the temporary dir: the message directory
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("dirs");
+        QTest::addColumn<QString>("expected");  // "" when neither name counts
+        const QString top;
+        QTest::newRow("local: both, preferred wins")
+            << 0 << top << QStringList{"local.wav", "msg1.wav"} << QStringList{} << "local.wav";
+        QTest::newRow("radio: both, preferred wins")
+            << 1 << top << QStringList{"msg2.wav", "radio.wav"} << QStringList{} << "radio.wav";
+        QTest::newRow("lowbatt: both, preferred wins")
+            << 2 << top << QStringList{"lowbatt.wav", "msg6.wav"} << QStringList{} << "lowbatt.wav";
+        QTest::newRow("local: fallback alone")
+            << 0 << top << QStringList{"msg1.wav"} << QStringList{} << "msg1.wav";
+        QTest::newRow("radio: fallback alone")
+            << 1 << top << QStringList{"msg2.wav"} << QStringList{} << "msg2.wav";
+        QTest::newRow("lowbatt: fallback alone")
+            << 2 << top << QStringList{"msg6.wav"} << QStringList{} << "msg6.wav";
+        QTest::newRow("dot-file is not the preferred file")
+            << 0 << top << QStringList{".local.wav", "msg1.wav"} << QStringList{} << "msg1.wav";
+        QTest::newRow("folder named local.wav does not count")
+            << 0 << top << QStringList{"msg1.wav"} << QStringList{"local.wav"} << "msg1.wav";
+        QTest::newRow("folders under both names do not count")
+            << 1 << top << QStringList{} << QStringList{"radio.wav", "msg2.wav"} << "";
+        QTest::newRow("letter case follows the file system")
+            << 0 << top << QStringList{"LOCAL.WAV", "msg1.wav"} << QStringList{} << "msg1.wav";
+        QTest::newRow("another message's file does not count")
+            << 1 << top << QStringList{"local.wav", "msg1.wav", "lowbatt.wav"} << QStringList{} << "";
+        QTest::newRow("files in a hidden folder count")
+            << 2 << ".sounds" << QStringList{"lowbatt.wav"} << QStringList{} << "lowbatt.wav";
+    }
+
+    // Found: the name is stored, the box stays ticked, nothing is said, and
+    // clearing the box searches again without a word. Not found: the box ends clear.
+    void fileChoice()
+    {
+        QFETCH(int, slot);
+        QFETCH(QString, folder);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, dirs);
+        QFETCH(QString, expected);
+        QDir dir(m_sounds->path());
+        if (!folder.isEmpty()) {
+            QVERIFY(dir.mkdir(folder));
+            QVERIFY(dir.cd(folder));
+        }
+        for (const QString& f : files)
+            QVERIFY(touch(dir.filePath(f)));
+        for (const QString& d : dirs)
+            QVERIFY(dir.mkdir(d));
+        QVERIFY(useDirectory(QDir::toNativeSeparators(dir.path()) + kSep));
+
+        box(slot)->setChecked(true);
+        if (expected.isEmpty()) {
+            QVERIFY(!box(slot)->isChecked());
+            QCOMPARE(m_answerer->count(), 2);
+            QVERIFY(fileName(slot)->isEmpty());
+            return;
+        }
+        QVERIFY(box(slot)->isChecked());
+        QCOMPARE(*fileName(slot), expected);
+        box(slot)->setChecked(false);
+        QCOMPARE(*fileName(slot), expected);
+        QCOMPARE(m_answerer->count(), 0);
+        QVERIFY(log().isEmpty());
+    }
+
+    void missingFileWarnsTwiceAndKeepsName()
+    {
+        const QString withFiles = m_sounds->path() + kSep;
+        QVERIFY(touch(withFiles + "local.wav"));
+        QVERIFY(useDirectory(withFiles));
+        m_form->chkMsg1->setChecked(true);
+        QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));
+
+        QVERIFY(QDir(m_sounds->path()).mkdir("empty"));
+        const QString empty = withFiles + "empty" + kSep;
+        QVERIFY(useDirectory(empty));
+        m_form->log.mark();
+        m_form->chkMsg1->setChecked(true);
+
+        const QString both = empty + "local.wav or " + empty + "msg1.wav";
+        QCOMPARE(log(), QStringList({"No File " + both, "No File " + both}));
+        QCOMPARE(m_answerer->boxes, QList<ShownBox>(2, Sheet::fileNotFound(both)));
+        QVERIFY(!m_form->chkMsg1->isChecked());
+        QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));  // the last name found stays
+    }
+
+    void directoryRefresh_data()
+    {
+        QTest::addColumn<bool>("trailing");
+        QTest::newRow("with separator") << true;
+        QTest::newRow("without separator") << false;
+    }
+
+    // The directory text is taken as typed; only the separator is added.
+    void directoryRefresh()
+    {
+        QFETCH(bool, trailing);
+        const QString dir = QDir::toNativeSeparators(m_sounds->path());
+        QVERIFY(touch(dir + kSep + "radio.wav"));
+        QVERIFY(useDirectory(trailing ? dir + kSep : dir));
+        QCOMPARE(m_form->MsgDir, dir + kSep);
+        m_form->chkMsg2->setChecked(true);
+        QVERIFY(m_form->chkMsg2->isChecked());
+        QCOMPARE(m_form->Msg2File, QStringLiteral("radio.wav"));
+        QCOMPARE(m_answerer->count(), 0);
+
+        m_form->txtDirectory->setText(QString());
+        QVERIFY(waitFor([&] { return m_form->MsgDir == kSep; }, 2000));
+    }
+
+    // A change of the directory text unticks all three boxes, in order; their
+    // searches still see the old directory for up to a tick, where the files are.
+    void directoryChangeClearsBoxesSilently()
+    {
+        const QString dir = m_sounds->path() + kSep;
+        for (const char* f : {"local.wav", "radio.wav", "msg6.wav"})
+            QVERIFY(touch(dir + f));
+        QVERIFY(QDir(dir).mkdir("empty"));
+        QVERIFY(useDirectory(dir));
+        for (int slot = 0; slot < 3; ++slot)
+            box(slot)->setChecked(true);
+        QStringList order;
+        for (int slot = 0; slot < 3; ++slot)
+            connect(box(slot), &QCheckBox::toggled, this,
+                    [&order, slot](bool on) { order << QString::number(slot) + (on ? "+" : "-"); });
+
+        m_form->txtDirectory->setText(dir + "empty" + kSep);
+        QCOMPARE(order, QStringList({"0-", "1-", "2-"}));
+        QCOMPARE(m_answerer->count(), 0);
+        QVERIFY(log().isEmpty());
+        QCOMPARE(m_form->Msg6File, QStringLiteral("msg6.wav"));
+    }
+
+    // The folder list writes its path into the text box; typing doesn't move it.
+    void folderListSetsDirectoryText()
+    {
+        QVERIFY(QDir(m_sounds->path()).mkdir("voices"));
+        const QString voices = m_sounds->path() + "/voices";
+        QVERIFY(touch(voices + "/msg2.wav"));
+        QVERIFY(useDirectory(m_sounds->path()));
+        m_form->chkMsg2->setChecked(false);
+
+        QVERIFY(m_form->Dir1->setPath(voices));
+        const QString shown = QDir::toNativeSeparators(voices);
+        QCOMPARE(m_form->txtDirectory->text(), shown);
+        QVERIFY(waitFor([&] { return m_form->MsgDir == shown + kSep; }, 2000));
+        m_form->chkMsg2->setChecked(true);
+        QCOMPARE(m_form->Msg2File, QStringLiteral("msg2.wav"));
+
+        const QString before = m_form->Dir1->path();
+        m_form->txtDirectory->setText(m_sounds->path());
+        QCOMPARE(m_form->Dir1->path(), before);
+        QVERIFY(!m_form->chkMsg2->isChecked());
+    }
 
 private:
     // Points the window at `dir` and waits for Timer1 to take it into MsgDir.
-    bool useDirectory(const QString& dir);
-    QCheckBox* box(int slot) const;
-    QString* fileName(int slot) const;
+    bool useDirectory(const QString& dir)
+    {
+        m_form->txtDirectory->setText(dir);
+        const QString expected = dir.endsWith(kSep) ? dir : dir + kSep;
+        return waitFor([&] { return m_form->MsgDir == expected; }, 2000);
+    }
+
+    QCheckBox* box(int slot) const { return m_form.get()->*Sheet::kSlots[slot].box; }
+    QString* fileName(int slot) const { return &(m_form.get()->*Sheet::kSlots[slot].fileName); }
 
     std::unique_ptr<LoadedForm> m_form;
     std::unique_ptr<ModalAnswerer> m_answerer;
     std::unique_ptr<QTemporaryDir> m_sounds;
     QStringList log() const { return m_form->log.texts(); }  // since init(), oldest first
 };
-
-void TestMessageFiles::init()
-{
-    m_form = std::make_unique<LoadedForm>();
-    m_answerer = std::make_unique<ModalAnswerer>();
-    m_sounds = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_sounds->isValid());
-}
-
-void TestMessageFiles::cleanup()
-{
-    m_form.reset();
-    m_answerer.reset();
-    m_sounds.reset();
-}
-
-bool TestMessageFiles::useDirectory(const QString& dir)
-{
-    m_form->txtDirectory->setText(dir);
-    const QString expected = dir.endsWith(kSep) ? dir : dir + kSep;
-    return waitFor([&] { return m_form->MsgDir == expected; }, 2000);
-}
-
-QCheckBox* TestMessageFiles::box(int slot) const
-{
-    return std::array{m_form->chkMsg1, m_form->chkMsg2, m_form->chkMsg6}[slot];
-}
-
-QString* TestMessageFiles::fileName(int slot) const
-{
-    return std::array{&m_form->Msg1File, &m_form->Msg2File, &m_form->Msg6File}[slot];
-}
-
-void TestMessageFiles::fileChoice_data()
-{
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<QString>("folder");  // below the temporary dir: the message directory
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("dirs");
-    QTest::addColumn<QString>("expected");  // "" when neither name counts
-    const QString top;
-    QTest::newRow("local: both, preferred wins")
-        << 0 << top << QStringList{"local.wav", "msg1.wav"} << QStringList{} << "local.wav";
-    QTest::newRow("radio: both, preferred wins")
-        << 1 << top << QStringList{"msg2.wav", "radio.wav"} << QStringList{} << "radio.wav";
-    QTest::newRow("lowbatt: both, preferred wins")
-        << 2 << top << QStringList{"lowbatt.wav", "msg6.wav"} << QStringList{} << "lowbatt.wav";
-    QTest::newRow("local: fallback alone")
-        << 0 << top << QStringList{"msg1.wav"} << QStringList{} << "msg1.wav";
-    QTest::newRow("radio: fallback alone")
-        << 1 << top << QStringList{"msg2.wav"} << QStringList{} << "msg2.wav";
-    QTest::newRow("lowbatt: fallback alone")
-        << 2 << top << QStringList{"msg6.wav"} << QStringList{} << "msg6.wav";
-    QTest::newRow("dot-file is not the preferred file")
-        << 0 << top << QStringList{".local.wav", "msg1.wav"} << QStringList{} << "msg1.wav";
-    QTest::newRow("folder named local.wav does not count")
-        << 0 << top << QStringList{"msg1.wav"} << QStringList{"local.wav"} << "msg1.wav";
-    QTest::newRow("folders under both names do not count")
-        << 1 << top << QStringList{} << QStringList{"radio.wav", "msg2.wav"} << "";
-    QTest::newRow("letter case follows the file system")
-        << 0 << top << QStringList{"LOCAL.WAV", "msg1.wav"} << QStringList{} << "msg1.wav";
-    QTest::newRow("another message's file does not count")
-        << 1 << top << QStringList{"local.wav", "msg1.wav", "lowbatt.wav"} << QStringList{} << "";
-    QTest::newRow("files in a hidden folder count")
-        << 2 << ".sounds" << QStringList{"lowbatt.wav"} << QStringList{} << "lowbatt.wav";
-}
-
-// Found: the name is stored, the box stays ticked, nothing is said, and
-// clearing the box searches again without a word. Not found: the box ends clear.
-void TestMessageFiles::fileChoice()
-{
-    QFETCH(int, slot);
-    QFETCH(QString, folder);
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, dirs);
-    QFETCH(QString, expected);
-    QDir dir(m_sounds->path());
-    if (!folder.isEmpty()) {
-        QVERIFY(dir.mkdir(folder));
-        QVERIFY(dir.cd(folder));
-    }
-    for (const QString& f : files)
-        QVERIFY(touch(dir.filePath(f)));
-    for (const QString& d : dirs)
-        QVERIFY(dir.mkdir(d));
-    QVERIFY(useDirectory(QDir::toNativeSeparators(dir.path()) + kSep));
-
-    box(slot)->setChecked(true);
-    if (expected.isEmpty()) {
-        QVERIFY(!box(slot)->isChecked());
-        QCOMPARE(m_answerer->count(), 2);
-        QVERIFY(fileName(slot)->isEmpty());
-        return;
-    }
-    QVERIFY(box(slot)->isChecked());
-    QCOMPARE(*fileName(slot), expected);
-    box(slot)->setChecked(false);
-    QCOMPARE(*fileName(slot), expected);
-    QCOMPARE(m_answerer->count(), 0);
-    QVERIFY(log().isEmpty());
-}
-
-void TestMessageFiles::missingFileWarnsTwiceAndKeepsName()
-{
-    const QString withFiles = m_sounds->path() + kSep;
-    QVERIFY(touch(withFiles + "local.wav"));
-    QVERIFY(useDirectory(withFiles));
-    m_form->chkMsg1->setChecked(true);
-    QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));
-
-    QVERIFY(QDir(m_sounds->path()).mkdir("empty"));
-    const QString empty = withFiles + "empty" + kSep;
-    QVERIFY(useDirectory(empty));
-    m_form->log.mark();
-    m_form->chkMsg1->setChecked(true);
-
-    const QString both = empty + "local.wav or " + empty + "msg1.wav";
-    QCOMPARE(log(), QStringList({"No File " + both, "No File " + both}));
-    QCOMPARE(m_answerer->count(), 2);
-    for (const ShownBox& shown : m_answerer->boxes) {
-        QCOMPARE(shown.title, QStringLiteral("File Not Found"));
-        QCOMPARE(shown.text, "File Not Found: " + both);
-        QVERIFY(shown.warningIcon);
-    }
-    QVERIFY(!m_form->chkMsg1->isChecked());
-    QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));  // the last name found stays
-}
-
-void TestMessageFiles::directoryRefresh_data()
-{
-    QTest::addColumn<bool>("trailing");
-    QTest::newRow("with separator") << true;
-    QTest::newRow("without separator") << false;
-}
-
-// The directory text is taken as typed; only the separator is added.
-void TestMessageFiles::directoryRefresh()
-{
-    QFETCH(bool, trailing);
-    const QString dir = QDir::toNativeSeparators(m_sounds->path());
-    QVERIFY(touch(dir + kSep + "radio.wav"));
-    QVERIFY(useDirectory(trailing ? dir + kSep : dir));
-    QCOMPARE(m_form->MsgDir, dir + kSep);
-    m_form->chkMsg2->setChecked(true);
-    QVERIFY(m_form->chkMsg2->isChecked());
-    QCOMPARE(m_form->Msg2File, QStringLiteral("radio.wav"));
-    QCOMPARE(m_answerer->count(), 0);
-
-    m_form->txtDirectory->setText(QString());
-    QVERIFY(waitFor([&] { return m_form->MsgDir == kSep; }, 2000));
-}
-
-// A change of the directory text unticks all three boxes, in order; their
-// searches still see the old directory for up to a tick, where the files are.
-void TestMessageFiles::directoryChangeClearsBoxesSilently()
-{
-    const QString dir = m_sounds->path() + kSep;
-    for (const char* f : {"local.wav", "radio.wav", "msg6.wav"})
-        QVERIFY(touch(dir + f));
-    QVERIFY(QDir(dir).mkdir("empty"));
-    QVERIFY(useDirectory(dir));
-    for (int slot = 0; slot < 3; ++slot)
-        box(slot)->setChecked(true);
-    QStringList order;
-    for (int slot = 0; slot < 3; ++slot)
-        connect(box(slot), &QCheckBox::toggled, this,
-                [&order, slot](bool on) { order << QString::number(slot) + (on ? "+" : "-"); });
-
-    m_form->txtDirectory->setText(dir + "empty" + kSep);
-    QCOMPARE(order, QStringList({"0-", "1-", "2-"}));
-    QCOMPARE(m_answerer->count(), 0);
-    QVERIFY(log().isEmpty());
-    QCOMPARE(m_form->Msg6File, QStringLiteral("msg6.wav"));
-}
-
-// The folder list writes its path into the text box; typing doesn't move it.
-void TestMessageFiles::folderListSetsDirectoryText()
-{
-    QVERIFY(QDir(m_sounds->path()).mkdir("voices"));
-    const QString voices = m_sounds->path() + "/voices";
-    QVERIFY(touch(voices + "/msg2.wav"));
-    QVERIFY(useDirectory(m_sounds->path()));
-    m_form->chkMsg2->setChecked(false);
-
-    QVERIFY(m_form->Dir1->setPath(voices));
-    const QString shown = QDir::toNativeSeparators(voices);
-    QCOMPARE(m_form->txtDirectory->text(), shown);
-    QVERIFY(waitFor([&] { return m_form->MsgDir == shown + kSep; }, 2000));
-    m_form->chkMsg2->setChecked(true);
-    QCOMPARE(m_form->Msg2File, QStringLiteral("msg2.wav"));
-
-    const QString before = m_form->Dir1->path();
-    m_form->txtDirectory->setText(m_sounds->path());
-    QCOMPARE(m_form->Dir1->path(), before);
-    QVERIFY(!m_form->chkMsg2->isChecked());
-}
 
 QTEST_MAIN(TestMessageFiles)
 #include "test_message_files.moc"

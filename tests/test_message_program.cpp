@@ -12,7 +12,9 @@
 #include <array>
 #include <memory>
 
+#include "AckFaults.h"
 #include "PulseSink.h"
+#include "Sheet.h"
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "messages/MessageTiming.h"
@@ -30,26 +32,8 @@ bool isGreen(QCheckBox* box)
 
 // The rig at a 2 ms byte, its sounds folder the message directory.
 struct Rig : WindowRig {
-    Rig() : WindowRig(2.0)
-    {
-        dirReady = useSounds();
-        sim.box().clearTrace();
-        mark();
-    }
+    Rig() : WindowRig(2.0) { dirReady = useSounds(); }
     bool ready() const { return sim.ok() && portReady && dirReady; }
-    // Runs PROGRAM MESSAGES, then lets the box read the last bytes off the line.
-    void program()
-    {
-        form.Command3_Click();
-        spinFor(100);
-    }
-
-    std::array<QCheckBox*, 3> boxes() const { return {form.chkMsg1, form.chkMsg2, form.chkMsg6}; }
-    std::array<QLabel*, 3> labels() const
-    {
-        return {form.lblMsg1Sec, form.lblMsg2Sec, form.lblMsg6Sec};
-    }
-
     bool dirReady = false;
 };
 
@@ -62,7 +46,8 @@ struct RunWatch {
             if (r.form.Recording == kFalse)
                 return;
             for (int i = 0; i < 3; ++i)
-                greenWhileRecording[i] = greenWhileRecording[i] || isGreen(r.boxes()[i]);
+                greenWhileRecording[i] =
+                    greenWhileRecording[i] || isGreen(r.form.*Sheet::kSlots[i].box);
             buttonLockedWhileRecording = !r.form.Command3->isEnabled() &&
                                          r.form.Command3->text() == "<<PROGRAMMING>>";
             if (onRecording)
@@ -100,8 +85,7 @@ private slots:
 // the 200 ms pause.
 void TestMessageProgram::radioOnly()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     QVERIFY(writeWav(rig.dir + "radio.wav", 1102));
     rig.form.chkMsg2->setChecked(true);
     rig.form.lblMsg1Sec->show();
@@ -112,19 +96,16 @@ void TestMessageProgram::radioOnly()
 
     QCOMPARE(rig.sim.hostCommands(), QByteArray("Bdd"));
     QVERIFY(rig.sim.hostSent().startsWith("qq"));
-    QVERIFY(!rig.form.MSComm1.PortOpen());
+    QCOMPARE(rig.unrest(), QStringList());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
     QVERIFY(rig.form.lblMsg6Sec->isHidden());
     QVERIFY(!rig.form.lblMsg2Sec->isHidden());
     QCOMPARE(rig.form.lblMsg2Sec->text(), QStringLiteral("Length: .05  Timer:  1"));
     QCOMPARE(rig.newLog(), QStringList{"Radio/Msg2 Programmed " + rig.dir + "radio.wav"});
-    QCOMPARE(rig.answerer.count(), 0);
     QCOMPARE(watch.greenWhileRecording, (std::array<bool, 3>{false, true, false}));
     QVERIFY(watch.buttonLockedWhileRecording);
     QVERIFY(!isGreen(rig.form.chkMsg2));
     QVERIFY(rig.form.chkMsg2->isChecked());
-    QVERIFY(rig.form.Command3->isEnabled());
-    QCOMPARE(rig.form.Command3->text(), QStringLiteral("PROGRAM MESSAGES"));
     QCOMPARE(rig.form.Msg2Len, 1102.0);
     QCOMPARE(rig.form.RecordLimit, 0);
     QCOMPARE(rig.sim.box().recordings().size(), 1);
@@ -139,8 +120,7 @@ void TestMessageProgram::radioOnly()
 // Then the second stop 200 ms later, and 700 ms after it the next command.
 void TestMessageProgram::fiveSecondRecordingTiming()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     QVERIFY(writeWav(rig.dir + "local.wav", 110294));
     QVERIFY(writeWav(rig.dir + "msg2.wav", 500));
     rig.form.chkMsg1->setChecked(true);
@@ -183,83 +163,67 @@ void TestMessageProgram::fiveSecondRecordingTiming()
 
 void TestMessageProgram::nothingTicked()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     rig.program();
     QCOMPARE(rig.newLog(), QStringList{"No Message Selected"});
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("No Message Selected"));
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Must Select at Least One Message"));
-    QVERIFY(rig.answerer.boxes[0].warningIcon);
+    const ShownBox noneTicked{"No Message Selected", "Must Select at Least One Message", true};
+    QCOMPARE(rig.unrest({noneTicked}), QStringList());
     spinFor(50);
     QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
 }
 
 // Four refused attempts for Local: its failure line ends the run, and Radio,
 // though ticked, is never commanded.
 void TestMessageProgram::fourthFailedAttemptEndsRun()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     QVERIFY(writeWav(rig.dir + "local.wav", 800));
     QVERIFY(writeWav(rig.dir + "radio.wav", 800));
     rig.form.chkMsg1->setChecked(true);
     rig.form.chkMsg2->setChecked(true);
-    CallBoxFaults faults;
-    faults.ackFromAttempt = 5;
-    faults.earlyAttemptByte = 0x15;
-    rig.sim.box().setFaults(faults);
+    const AckFault& fault = AckFaults::ackOn5thWrongBefore;
+    rig.sim.box().setFaults(fault.faults);
 
     rig.program();
 
-    QCOMPARE(rig.sim.hostCommands(), QByteArray("AAAA"));
-    const QString retry = QStringLiteral("Char Not ACK: Local/Msg 1 - Retry");
-    QCOMPARE(rig.newLog(), QStringList({retry, retry, retry, retry,
-                                   "**ERR: Local/MSG1 Failed to Program"}));
-    QVERIFY(!rig.form.MSComm1.PortOpen());
+    const Sheet::Slot& local = Sheet::kSlots[0];
+    QCOMPARE(rig.sim.hostCommands(), QByteArray(fault.attempts(), local.letter));
+    QCOMPARE(rig.newLog(), fault.retryLines(local.what) << local.failure);
+    QCOMPARE(rig.unrest(), QStringList());
     QVERIFY(!rig.form.lblMsg1Sec->isHidden());
     QVERIFY(rig.form.lblMsg2Sec->isHidden());
     QVERIFY(!isGreen(rig.form.chkMsg1));
     QVERIFY(rig.form.chkMsg1->isChecked() && rig.form.chkMsg2->isChecked());
-    QVERIFY(rig.form.Command3->isEnabled());
-    QCOMPARE(rig.form.Command3->text(), QStringLiteral("PROGRAM MESSAGES"));
-    QCOMPARE(rig.form.TickCountdown, 0);
 }
 
 // The read-out is the check that the box answers: when it fails, no message
 // command goes out, though the box would acknowledge one.
 void TestMessageProgram::readOutFailureEndsRun()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     QVERIFY(writeWav(rig.dir + "local.wav", 800));
     rig.form.chkMsg1->setChecked(true);
-    CallBoxFaults faults;
-    faults.sumsNeverAgree = true;
-    rig.sim.box().setFaults(faults);
+    rig.sim.box().setFaults({.sumsNeverAgree = true});
 
     rig.program();
 
     QCOMPARE(rig.form.ReadFailed, kTrue);
     QCOMPARE(rig.newLog(), QStringList{"Data Read Errors From ZT870K"});
     QCOMPARE(rig.sim.hostCommands(), QByteArray());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
     QVERIFY(rig.form.lblMsg1Sec->isHidden());
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 // Each box is read when the run reaches it: Radio, cleared while Local
 // records, is skipped and its label hidden; Low battery still follows.
 void TestMessageProgram::boxClearedWhileEarlierSlotRecords()
 {
-    Rig rig;
-    QVERIFY(rig.ready());
+    RIG(Rig, rig);
     QVERIFY(writeWav(rig.dir + "local.wav", 6000));  // 3 ticks
     QVERIFY(writeWav(rig.dir + "radio.wav", 800));
     QVERIFY(writeWav(rig.dir + "lowbatt.wav", 800));
-    for (QCheckBox* box : rig.boxes())
-        box->setChecked(true);
+    for (const Sheet::Slot& slot : Sheet::kSlots)
+        (rig.form.*slot.box)->setChecked(true);
     rig.form.lblMsg2Sec->setText("stale");
     RunWatch watch(rig);
     bool cleared = false;
@@ -278,7 +242,7 @@ void TestMessageProgram::boxClearedWhileEarlierSlotRecords()
     QVERIFY(!rig.form.lblMsg6Sec->isHidden());
     QCOMPARE(rig.newLog(), QStringList({"Local/Msg1 Programmed " + rig.dir + "local.wav",
                                    "LowBatt/Msg6 Programmed " + rig.dir + "lowbatt.wav"}));
-    QCOMPARE(rig.answerer.count(), 0);
+    QCOMPARE(rig.unrest(), QStringList());
 }
 
 void TestMessageProgram::unusableFileRefusedBeforeRecording_data()

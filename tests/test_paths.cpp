@@ -17,13 +17,11 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Sheet.h"
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
@@ -34,58 +32,17 @@
 
 namespace {
 
-using Button = QPushButton* Form1::*;
-using Entry = QLineEdit* Form1::*;
 const QString kSep = QDir::separator();
 
-// A message directory under a temporary folder, chosen through the folder list
-// as the technician would, and taken into MsgDir by the next Timer1 tick.
-struct PathRig {
-    bool use(const QString& dir)
-    {
-        if (!rig.form.Dir1->setPath(dir))
-            return false;
-        shown = QDir::toNativeSeparators(dir) + kSep;
-        return rig.form.txtDirectory->text() + kSep == shown &&
-               waitFor([&] { return rig.form.MsgDir == shown; }, 2000);
-    }
-    void program()
-    {
-        rig.sim.box().clearTrace();
-        rig.mark();
-        QTest::mouseClick(rig.form.Command3, Qt::LeftButton);
-        spinFor(50);
-    }
-
-    WindowRig rig{2.0};
+// The rig at a 2 ms byte, with a folder of its own to make message directories in.
+struct PathRig : WindowRig {
+    PathRig() : WindowRig(2.0) {}
+    bool ready() const { return portReady && top.isValid(); }
     QTemporaryDir top;
-    QString shown;  // the directory as MsgDir holds it
-};
-
-// Stops the whole test with a message if a step never returns: a frozen
-// window would otherwise only show up as the suite's time-out.
-class Watchdog {
-public:
-    Watchdog(int seconds, const char* what)
-        : m_thread([this, seconds, what] {
-              for (int i = 0; i < seconds * 10 && !m_done; ++i)
-                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-              if (!m_done) {
-                  std::fprintf(stderr, "FROZEN: %s did not return within %d s\n", what, seconds);
-                  std::_Exit(3);
-              }
-          })
-    {
-    }
-    ~Watchdog()
-    {
-        m_done = true;
-        m_thread.join();
-    }
-
-private:
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
+    // The spelling of the cut-off WAV case below.
+    WindowRig& rig = *this;
+    bool use(const QString& folder) { return chooseFolder(folder); }
+    const QString& shown = dir;
 };
 
 }  // namespace
@@ -124,8 +81,7 @@ void TestPaths::messageDirectories()
 {
     QFETCH(QString, name);
     QFETCH(bool, viaLink);
-    PathRig p;
-    QVERIFY(p.rig.portReady && p.top.isValid());
+    RIG(PathRig, p);
     QString dir = p.top.filePath(name);
     QVERIFY(QDir().mkpath(dir));
     QVERIFY(writeWav(dir + "/local.wav", 3000));
@@ -134,20 +90,20 @@ void TestPaths::messageDirectories()
         QVERIFY(QFile::link(dir, link));
         dir = link;
     }
-    QVERIFY(p.use(dir));
-    p.rig.form.chkMsg1->setChecked(true);
-    QVERIFY(p.rig.form.chkMsg1->isChecked());
-    QCOMPARE(p.rig.form.Msg1File, QStringLiteral("local.wav"));
+    QVERIFY(p.chooseFolder(dir));
+    p.form.chkMsg1->setChecked(true);
+    QVERIFY(p.form.chkMsg1->isChecked());
+    QCOMPARE(p.form.Msg1File, QStringLiteral("local.wav"));
 
     p.program();
 
-    const QString line = "Local/Msg1 Programmed " + p.shown + "local.wav";
-    QCOMPARE(p.rig.newLog(), QStringList{line});
-    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
-    QCOMPARE(p.rig.form.Msg1Len, 3000.0);
-    QCOMPARE(p.rig.answerer.count(), 0);
-    p.rig.form.FlushStatusBox();
-    QVERIFY(p.rig.form.txtStatusMessages->toPlainText().contains(line));
+    const QString line = "Local/Msg1 Programmed " + p.dir + "local.wav";
+    QCOMPARE(p.newLog(), QStringList{line});
+    QCOMPARE(p.sim.hostCommands(), QByteArray("Add"));
+    QCOMPARE(p.form.Msg1Len, 3000.0);
+    QCOMPARE(p.unrest(), QStringList());
+    p.form.FlushStatusBox();
+    QVERIFY(p.form.txtStatusMessages->toPlainText().contains(line));
 }
 
 void TestPaths::fileEntries_data()
@@ -171,8 +127,7 @@ void TestPaths::fileEntries()
     QFETCH(int, programmedSize);
     if (setup == "unreadable" && geteuid() == 0)
         QSKIP("running as root: file permissions don't keep root from reading");
-    PathRig p;
-    QVERIFY(p.rig.portReady && p.top.isValid());
+    RIG(PathRig, p);
     const QString dir = p.top.filePath("sounds");
     QVERIFY(QDir().mkpath(dir));
     const QString local = dir + "/local.wav";
@@ -189,65 +144,58 @@ void TestPaths::fileEntries()
     }
     if (setup.endsWith("+msg1"))
         QVERIFY(writeWav(dir + "/msg1.wav", 800));
-    QVERIFY(p.use(dir));
+    QVERIFY(p.chooseFolder(dir));
 
-    p.rig.form.chkMsg1->setChecked(true);
+    p.form.chkMsg1->setChecked(true);
 
     if (found.isEmpty()) {
-        const QString both = p.shown + "local.wav or " + p.shown + "msg1.wav";
-        QVERIFY(!p.rig.form.chkMsg1->isChecked());
-        QCOMPARE(p.rig.newLog(), QStringList({"No File " + both, "No File " + both}));
-        QCOMPARE(p.rig.answerer.count(), 2);
-        QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + both);
+        const QString both = p.dir + "local.wav or " + p.dir + "msg1.wav";
+        QVERIFY(!p.form.chkMsg1->isChecked());
+        QCOMPARE(p.newLog(), QStringList({"No File " + both, "No File " + both}));
+        QCOMPARE(p.unrest(QList<ShownBox>(2, Sheet::fileNotFound(both))), QStringList());
         return;
     }
-    QVERIFY(p.rig.form.chkMsg1->isChecked());
-    QCOMPARE(p.rig.form.Msg1File, found);
-    QCOMPARE(p.rig.answerer.count(), 0);
+    QVERIFY(p.form.chkMsg1->isChecked());
+    QCOMPARE(p.form.Msg1File, found);
+    QCOMPARE(p.unrest(), QStringList());
     if (programmedSize < 0)
         return;
     p.program();
     if (programmedSize == 0) {  // a file the program can't read is refused, not recorded
-        QCOMPARE(p.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
-        QCOMPARE(p.rig.answerer.count(), 1);
-        QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + p.shown + found);
-        QCOMPARE(p.rig.sim.hostCommands(), QByteArray());
+        QCOMPARE(p.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+        QCOMPARE(p.unrest({Sheet::fileNotFound(p.dir + found)}), QStringList());
+        QCOMPARE(p.sim.hostCommands(), QByteArray());
         return;
     }
-    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + p.shown + found});
-    QCOMPARE(p.rig.form.Msg1Len, double(programmedSize));  // the file's size, not the link's
-    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
+    QCOMPARE(p.newLog(), QStringList{"Local/Msg1 Programmed " + p.dir + found});
+    QCOMPARE(p.form.Msg1Len, double(programmedSize));  // the file's size, not the link's
+    QCOMPARE(p.sim.hostCommands(), QByteArray("Add"));
 }
 
 // The folder goes away after Local was ticked: ticking Radio warns, and the
 // run refuses Local with a message instead of recording silence.
 void TestPaths::directoryRemovedWhileSelected()
 {
-    PathRig p;
-    QVERIFY(p.rig.portReady && p.top.isValid());
+    RIG(PathRig, p);
     const QString dir = p.top.filePath("usb stick");
     QVERIFY(QDir().mkpath(dir));
     QVERIFY(writeWav(dir + "/local.wav", 800));
     QVERIFY(writeWav(dir + "/radio.wav", 800));
-    QVERIFY(p.use(dir));
-    p.rig.form.chkMsg1->setChecked(true);
+    QVERIFY(p.chooseFolder(dir));
+    p.form.chkMsg1->setChecked(true);
     QVERIFY(QDir(dir).removeRecursively());
 
-    p.rig.form.chkMsg2->setChecked(true);
-    const QString both = p.shown + "radio.wav or " + p.shown + "msg2.wav";
-    QVERIFY(!p.rig.form.chkMsg2->isChecked());
-    QCOMPARE(p.rig.newLog(), QStringList({"No File " + both, "No File " + both}));
-    QCOMPARE(p.rig.answerer.count(), 2);
+    p.form.chkMsg2->setChecked(true);
+    const QString both = p.dir + "radio.wav or " + p.dir + "msg2.wav";
+    QVERIFY(!p.form.chkMsg2->isChecked());
+    QCOMPARE(p.newLog(), QStringList({"No File " + both, "No File " + both}));
+    QCOMPARE(p.unrest(QList<ShownBox>(2, Sheet::fileNotFound(both))), QStringList());
 
     p.program();
 
-    QCOMPARE(p.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
-    QCOMPARE(p.rig.answerer.count(), 1);
-    QCOMPARE(p.rig.answerer.boxes[0].title, QStringLiteral("File Not Found"));
-    QCOMPARE(p.rig.answerer.boxes[0].text, "File Not Found: " + p.shown + "local.wav");
-    QCOMPARE(p.rig.sim.hostSent(), QByteArray("qq"));  // the read-out, and no command
-    QVERIFY(!p.rig.form.MSComm1.PortOpen());
-    QVERIFY(p.rig.allIdle());
+    QCOMPARE(p.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+    QCOMPARE(p.unrest({Sheet::fileNotFound(p.dir + "local.wav")}), QStringList());
+    QCOMPARE(p.sim.hostSent(), QByteArray("qq"));  // the read-out, and no command
 }
 
 // Another program swaps local.wav for a longer take while the run's read-out
@@ -255,16 +203,15 @@ void TestPaths::directoryRemovedWhileSelected()
 // is reached.
 void TestPaths::fileReplacedDuringReadOut()
 {
-    PathRig p;
-    QVERIFY(p.rig.portReady && p.top.isValid());
+    RIG(PathRig, p);
     const QString dir = p.top.filePath("takes");
     QVERIFY(QDir().mkpath(dir));
     const QString local = dir + "/local.wav";
     QVERIFY(writeWav(local, 800));
-    QVERIFY(p.use(dir));
-    p.rig.form.chkMsg1->setChecked(true);
+    QVERIFY(p.chooseFolder(dir));
+    p.form.chkMsg1->setChecked(true);
     bool replaced = false;
-    p.rig.onEachByte([&](const WireByte& b) {
+    p.onEachByte([&](const WireByte& b) {
         if (replaced || b.dir != WireDir::HostToBox || b.byte != 'q')
             return;
         replaced = true;
@@ -278,18 +225,18 @@ void TestPaths::fileReplacedDuringReadOut()
     qint32 limit = -1;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (p.rig.form.Recording != kFalse)
-            limit = p.rig.form.RecordLimit;
+        if (p.form.Recording != kFalse)
+            limit = p.form.RecordLimit;
     });
     watch.start(5);
 
     p.program();
 
     QVERIFY(replaced);
-    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + p.shown + "local.wav"});
-    QCOMPARE(p.rig.form.Msg1Len, 6615.0);
+    QCOMPARE(p.newLog(), QStringList{"Local/Msg1 Programmed " + p.dir + "local.wav"});
+    QCOMPARE(p.form.Msg1Len, 6615.0);
     QCOMPARE(limit, 3);
-    QVERIFY(p.rig.form.lblMsg1Sec->text().startsWith("Length: .30  Timer: "));
+    QVERIFY(p.form.lblMsg1Sec->text().startsWith("Length: .30  Timer: "));
 }
 
 // WAV files cut off in the middle of a sample, or shorter than their header
@@ -327,20 +274,18 @@ void TestPaths::cutOffWavDoesNotFreezeNextRecording()
 
 void TestPaths::pastedIntoEntry_data()
 {
-    // Each box's own limit (none: the toolkit's 32767); whatever the box keeps
-    // of the paste starts with 999, out of every row's range.
-    QTest::addColumn<Entry>("entry");
-    QTest::addColumn<Button>("button");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("channel") << &Form1::txtNewChannel << &Form1::cmdWriteChannel << 32767 << "Channel";
-    QTest::newRow("profile") << &Form1::txtNewProfileId << &Form1::cmdWriteProfileId << 32767 << "Profile ID";
-    QTest::newRow("speaker") << &Form1::txtNewSpkrVol << &Form1::cmdWriteSpkrVol << 2 << "Speaker Volume";
-    QTest::newRow("radio") << &Form1::txtNewRadioVol << &Form1::cmdWriteRadioVol << 2 << "Radio Volume";
-    QTest::newRow("isd") << &Form1::txtNewISDVol << &Form1::cmdWriteIsdVol << 1 << "ISD Volume";
-    QTest::newRow("call cycle") << &Form1::txtCallCycle << &Form1::cmdWriteCallCycle << 2 << "Call Cycle";
-    QTest::newRow("cycle delay") << &Form1::txtCycleDelay << &Form1::cmdWriteCycleDelay << 3 << "Cycle Delay";
-    QTest::newRow("led pattern") << &Form1::txtNewLedPattern << &Form1::cmdWriteLedPattern << 3 << "LED Pattern";
+    // Each box keeps what its own limit allows (none: the toolkit's 32767);
+    // whatever it keeps of the paste starts with 999, out of every row's range.
+    QTest::addColumn<const Sheet::Setting*>("setting");
+    using namespace Sheet;
+    QTest::newRow("channel") << &kChannel;
+    QTest::newRow("profile") << &kProfileId;
+    QTest::newRow("speaker") << &kSpeaker;
+    QTest::newRow("radio") << &kRadio;
+    QTest::newRow("isd") << &kIsd;
+    QTest::newRow("call cycle") << &kCallCycle;
+    QTest::newRow("cycle delay") << &kCycleDelay;
+    QTest::newRow("led pattern") << &kLedPattern;
 }
 
 QString hugePaste()
@@ -355,13 +300,10 @@ QString hugePaste()
 
 void TestPaths::pastedIntoEntry()
 {
-    QFETCH(Entry, entry);
-    QFETCH(Button, button);
-    QFETCH(int, limit);
-    QFETCH(QString, label);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    QLineEdit* box = rig.form.*entry;
+    QFETCH(const Sheet::Setting*, setting);
+    const int limit = setting->boxLimit;
+    RIG(WindowRig, rig);
+    QLineEdit* box = rig.form.*setting->entry;
     const QString paste = hugePaste();
     QApplication::clipboard()->setText(paste);
     QCOMPARE(QApplication::clipboard()->text().size(), paste.size());
@@ -376,13 +318,11 @@ void TestPaths::pastedIntoEntry()
         if (round == 1)
             box->setText(paste);
         rig.mark();
-        QTest::mouseClick(rig.form.*button, Qt::LeftButton);
-        QCOMPARE(rig.newLog(), QStringList{label + " Out Of Range"});
-        QCOMPARE(rig.answerer.count(), 1);
-        QCOMPARE(rig.answerer.boxes[0].text, label + " Out Of Range");
+        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        QCOMPARE(rig.newLog(), QStringList{setting->outOfRange()});
+        const bool tooLong = box->text().size() > setting->digits;
+        QCOMPARE(rig.unrest({setting->refusal(tooLong)}), QStringList());
         QVERIFY(rig.sim.hostSent().isEmpty());
-        QVERIFY(!rig.form.MSComm1.PortOpen());
-        QVERIFY(rig.allIdle());
         QVERIFY(box->text().size() <= limit);
     }
 }
@@ -393,8 +333,7 @@ void TestPaths::pastedIntoEntry()
 // two lines of the box, as any message with a line break does).
 void TestPaths::pastedIntoDirectory()
 {
-    WindowRig rig;
-    QVERIFY(rig.portReady);
+    RIG(WindowRig, rig);
     const QString paste = QStringLiteral("/tmp/x\r\ny\x01z") + hugePaste();
     QApplication::clipboard()->setText(paste);
     QLineEdit* dir = rig.form.txtDirectory;
@@ -444,8 +383,7 @@ void TestPaths::deepFolderChosenInTheList()
 {
     QFETCH(int, length);
     QFETCH(bool, decoy);
-    PathRig p;
-    QVERIFY(p.rig.portReady && p.top.isValid());
+    RIG(PathRig, p);
     const QString top = QDir::toNativeSeparators(p.top.path());
     QVERIFY(top.size() < 100);
     const QString cut = top + kSep + QString(120 - top.size() - 1, QLatin1Char('m'));
@@ -459,7 +397,7 @@ void TestPaths::deepFolderChosenInTheList()
         QVERIFY(writeWav(cut + "/local.wav", qint64(3 * kBytesPerSecond)));
     }
 
-    FolderList* list = p.rig.form.Dir1;
+    FolderList* list = p.form.Dir1;
     QVERIFY(list->setPath(p.top.path()));
     QListWidgetItem* row = nullptr;
     for (int i = 0; i < list->count(); ++i)
@@ -468,19 +406,19 @@ void TestPaths::deepFolderChosenInTheList()
     QVERIFY(row);
     list->scrollToItem(row);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
-    QCOMPARE(p.rig.form.txtDirectory->text(), chosen);
-    QVERIFY(waitFor([&] { return p.rig.form.MsgDir == chosen + kSep; }, 2000));
+    QCOMPARE(p.form.txtDirectory->text(), chosen);
+    QVERIFY(waitFor([&] { return p.form.MsgDir == chosen + kSep; }, 2000));
 
-    p.rig.form.chkMsg1->setChecked(true);
-    QVERIFY(p.rig.form.chkMsg1->isChecked());
-    QCOMPARE(p.rig.answerer.count(), 0);
+    p.form.chkMsg1->setChecked(true);
+    QVERIFY(p.form.chkMsg1->isChecked());
+    QCOMPARE(p.answerer.count(), 0);
     p.program();
 
-    QCOMPARE(p.rig.newLog(), QStringList{"Local/Msg1 Programmed " + chosen + kSep + "local.wav"});
-    QCOMPARE(p.rig.form.Msg1Len, double(take));
-    QCOMPARE(p.rig.sim.hostCommands(), QByteArray("Add"));
+    QCOMPARE(p.newLog(), QStringList{"Local/Msg1 Programmed " + chosen + kSep + "local.wav"});
+    QCOMPARE(p.form.Msg1Len, double(take));
+    QCOMPARE(p.sim.hostCommands(), QByteArray("Add"));
 
-    QLineEdit* box = p.rig.form.txtDirectory;
+    QLineEdit* box = p.form.txtDirectory;
     box->setFocus();
     box->end(false);
     QTest::keyClicks(box, QStringLiteral("xy"));

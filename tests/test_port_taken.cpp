@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The chosen port held by another program: each kind of operation shows the
-// unavailable-port box (the message programming twice: once for its read-out,
-// once for itself), logs nothing, sends nothing and leaves the window as it
-// was, apart from the read column that a read-out always clears first.
+// The chosen port held by another program, or without a device: each kind of
+// operation shows the unavailable-port box (the message programming twice:
+// once for its read-out, once for itself), logs nothing, sends nothing and
+// leaves the window as it was, apart from the read column that a read-out
+// always clears first.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include "WavFile.h"
+#include "Sheet.h"
 #include "WindowRig.h"
 #include "PulseSink.h"
 
@@ -46,66 +48,65 @@ class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
-    void eachOperation_data();
-    void eachOperation();
-};
 
-void TestPortTaken::eachOperation_data()
-{
-    QTest::addColumn<Button>("button");
-    QTest::addColumn<int>("boxes");
-    QTest::addColumn<bool>("clearsColumn");
-    QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true;
-    QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false;
-    QTest::newRow("message programming") << &Form1::Command3 << 2 << true;
-}
-
-void TestPortTaken::eachOperation()
-{
-    QFETCH(Button, button);
-    QFETCH(int, boxes);
-    QFETCH(bool, clearsColumn);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
-    QVERIFY(rig.useSounds());
-    rig.form.chkMsg1->setChecked(true);
-    rig.form.txtCallCycle->setText("12");
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-    const QStringList column = rig.readColumn();
-    QVERIFY(!rig.readColumnEmpty());
-    rig.form.ReadFailed = kFalse;
-    const QStringList before = windowState(rig);
-    rig.sim.box().clearTrace();
-    rig.mark();
-
-    QSerialPort other(rig.sim.link()->terminalPath());
-    QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
-    QTest::mouseClick(rig.form.*button, Qt::LeftButton);
-
-    QCOMPARE(rig.answerer.count(), boxes);
-    for (const ShownBox& b : rig.answerer.boxes) {
-        QCOMPARE(b.title, QStringLiteral("Comm Port Error"));
-        QCOMPARE(b.text, QStringLiteral("Selected Comm Port Unavailable."));
-        QVERIFY(b.warningIcon);
+    void eachOperation_data()
+    {
+        QTest::addColumn<Button>("button");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<bool>("clearsColumn");
+        QTest::addColumn<bool>("held");  // else a port without a device is chosen
+        QTest::newRow("read-out") << &Form1::cmdReadValues << 1 << true << true;
+        QTest::newRow("write") << &Form1::cmdWriteCallCycle << 1 << false << true;
+        QTest::newRow("message programming") << &Form1::Command3 << 2 << true << true;
+        QTest::newRow("read-out, no device") << &Form1::cmdReadValues << 1 << true << false;
+        QTest::newRow("write, no device") << &Form1::cmdWriteCallCycle << 1 << false << false;
     }
-    QCOMPARE(rig.newLog(), QStringList());
-    QCOMPARE(windowState(rig), before);
-    QCOMPARE(rig.readColumnEmpty(), clearsColumn);
-    if (!clearsColumn)
-        QCOMPARE(rig.readColumn(), column);
-    QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QVERIFY(rig.allIdle());
 
-    // Once the other program lets go, the same click goes through.
-    other.close();
-    rig.sim.link()->makeRaw();
-    rig.mark();
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-    QCOMPARE(rig.readColumn(), column);
-    QCOMPARE(rig.answerer.count(), 0);
-}
+    void eachOperation()
+    {
+        QFETCH(Button, button);
+        QFETCH(int, boxes);
+        QFETCH(bool, clearsColumn);
+        QFETCH(bool, held);
+        RIG(WindowRig, rig);
+        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
+        QVERIFY(rig.useSounds());
+        rig.form.chkMsg1->setChecked(true);
+        rig.form.txtCallCycle->setText("12");
+        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        const QStringList column = rig.readColumn();
+        QVERIFY(!rig.readColumnEmpty());
+        rig.form.ReadFailed = kFalse;
+        QSerialPort other(rig.sim.link()->terminalPath());
+        if (held)
+            QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        else
+            QVERIFY(rig.choosePort(7));
+        const QStringList before = windowState(rig);
+        rig.sim.box().clearTrace();
+        rig.mark();
+
+        QTest::mouseClick(rig.form.*button, Qt::LeftButton);
+
+        QCOMPARE(rig.newLog(), QStringList());
+        QCOMPARE(windowState(rig), before);
+        QCOMPARE(rig.readColumnEmpty(), clearsColumn);
+        if (!clearsColumn)
+            QCOMPARE(rig.readColumn(), column);
+        QVERIFY(rig.sim.hostSent().isEmpty());
+
+        // Once the other program lets go, or the box's port is chosen again,
+        // the same click goes through.
+        other.close();
+        rig.sim.link()->makeRaw();
+        QCOMPARE(rig.unrest(QList<ShownBox>(boxes, Sheet::kPortBox)), QStringList());
+        QVERIFY(rig.choosePort(WindowRig::kPort));
+        rig.mark();
+        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        QCOMPARE(rig.readColumn(), column);
+        QCOMPARE(rig.unrest(), QStringList());
+    }
+};
 
 QTEST_MAIN(TestPortTaken)
 #include "test_port_taken.moc"

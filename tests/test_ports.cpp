@@ -19,299 +19,271 @@
 #include "FormFixture.h"
 #include "link/PortAdvice.h"
 #include "ModalAnswerer.h"
+#include "Sheet.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 
 class TestPorts : public QObject {
     Q_OBJECT
 private slots:
-    void discoveryListsOpenablePorts();
-    void portHeldElsewhereIsNotListed();
-    void noPortAtAll();
-    void typedPortName_data();
-    void typedPortName();
-    void unavailablePort_data();
-    void unavailablePort();
-    void portClosedAfterOperation();
-    void guardAndDeferredScan();
-    void refusingPortGetsAdvice_data();
-    void refusingPortGetsAdvice();
-    void adviceWording_data();
-    void adviceWording();
-};
+    void discoveryListsOpenablePorts()
+    {
+        SimHarness sim(3);
+        QVERIFY(sim.addLine(7));
+        QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));  // a dangling link is no port
+        auto form = makeLoadedForm(3);
+        const QStringList expected = {QStringLiteral("COM3"), QStringLiteral("COM7")};
+        auto items = [&] {
+            QStringList list;
+            for (int i = 0; i < form->Combo1->count(); ++i)
+                list << form->Combo1->itemText(i);
+            return list;
+        };
+        QCOMPARE(items(), expected);
+        QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 2"));
+        form->CommPortNumber = 5;
+        QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
 
-void TestPorts::discoveryListsOpenablePorts()
-{
-    SimHarness sim(3);
-    QVERIFY(sim.addLine(7));
-    QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));  // a dangling link is no port
-    auto form = makeLoadedForm(3);
-    const QStringList expected = {QStringLiteral("COM3"), QStringLiteral("COM7")};
-    auto items = [&] {
-        QStringList list;
-        for (int i = 0; i < form->Combo1->count(); ++i)
-            list << form->Combo1->itemText(i);
-        return list;
-    };
-    QCOMPARE(items(), expected);
-    QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
-    QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 2"));
-    form->CommPortNumber = 5;
-    QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
-
-    // Scanning again gives the same list, without duplicates, and a new line.
-    form->Combo1->setEditText(QStringLiteral("COM7"));
-    QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-    QCOMPARE(items(), expected);
-    QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
-    QCOMPARE(logTexts(*form).mid(0, 2), QStringList(2, QStringLiteral("Total Comm Ports Found: 2")));
-    QVERIFY(!form->MSComm1.PortOpen());
-}
-
-void TestPorts::portHeldElsewhereIsNotListed()
-{
-    SimHarness sim(3);
-    PtyLink* other = sim.addLine(4);
-    QVERIFY(other);
-    QSerialPort holder(other->terminalPath());
-    QVERIFY(holder.open(QIODevice::ReadWrite));
-    auto form = makeLoadedForm(3);
-    QCOMPARE(form->Combo1->count(), 1);
-    QCOMPARE(form->Combo1->itemText(0), QStringLiteral("COM3"));
-}
-
-void TestPorts::noPortAtAll()
-{
-    SimHarness sim(3);
-    sim.removeLink(3);
-    auto form = makeLoadedForm(5);
-    QCOMPARE(form->Combo1->count(), 0);
-    QVERIFY(form->Combo1->currentText().isEmpty());
-    QCOMPARE(logTexts(*form).first(), QStringLiteral("***No Serial Ports Detected"));
-    QTest::qWait(250);
-    QCOMPARE(form->CommPortNumber, qint16(5));
-}
-
-void TestPorts::typedPortName_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("port");  // 0: unchanged
-    QTest::newRow("COM9") << "COM9" << 9;
-    QTest::newRow("COM15") << "COM15" << 15;
-    QTest::newRow("lower case") << "com9" << 0;
-    QTest::newRow("leading zero") << "COM09" << 0;
-    QTest::newRow("blank inside") << "COM 9" << 0;
-    QTest::newRow("blank around") << " COM9" << 0;
-    QTest::newRow("above 15") << "COM16" << 0;
-    QTest::newRow("empty") << "" << 0;
-}
-
-void TestPorts::typedPortName()
-{
-    QFETCH(QString, text);
-    QFETCH(int, port);
-    SimHarness sim(3);
-    auto form = makeLoadedForm(3);
-    QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
-    form->Combo1->setFocus();
-    form->Combo1->lineEdit()->selectAll();
-    QTest::keyClicks(form->Combo1, text);
-    if (text.isEmpty())
-        form->Combo1->clearEditText();
-    QCOMPARE(form->Combo1->currentText(), text);
-    if (port) {
-        QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(port), 1000);
-    } else {
-        QTest::qWait(250);
-        QCOMPARE(form->CommPortNumber, qint16(3));
+        // Scanning again gives the same list, without duplicates, and a new line.
+        form->Combo1->setEditText(QStringLiteral("COM7"));
+        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+        QCOMPARE(items(), expected);
+        QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(logTexts(*form).mid(0, 2), QStringList(2, QStringLiteral("Total Comm Ports Found: 2")));
+        QVERIFY(!form->MSComm1.PortOpen());
     }
-}
 
-void TestPorts::unavailablePort_data()
-{
-    QTest::addColumn<bool>("heldElsewhere");
-    QTest::newRow("no device") << false;
-    QTest::newRow("held by another program") << true;
-}
-
-void TestPorts::unavailablePort()
-{
-    QFETCH(bool, heldElsewhere);
-    SimHarness sim(3);
-    auto form = makeLoadedForm(3);
-    QSerialPort holder(sim.link()->terminalPath());
-    if (heldElsewhere)
+    void portHeldElsewhereIsNotListed()
+    {
+        SimHarness sim(3);
+        PtyLink* other = sim.addLine(4);
+        QVERIFY(other);
+        QSerialPort holder(other->terminalPath());
         QVERIFY(holder.open(QIODevice::ReadWrite));
-    else
-        form->CommPortNumber = 12;
-    form->Combo1->clearEditText();  // keep the port step from moving it
+        auto form = makeLoadedForm(3);
+        QCOMPARE(form->Combo1->count(), 1);
+        QCOMPARE(form->Combo1->itemText(0), QStringLiteral("COM3"));
+    }
 
-    ModalAnswerer answerer;
-    const qsizetype lines = form->statusLogBuffer().lineCount();
-    QVERIFY(!form->OpenDevicePort());
-    QCOMPARE(answerer.count(), 1);
-    QCOMPARE(answerer.boxes[0].title, QStringLiteral("Comm Port Error"));
-    QCOMPARE(answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
-    QVERIFY(answerer.boxes[0].warningIcon);
-    QCOMPARE(form->statusLogBuffer().lineCount(), lines);
-    QVERIFY(!form->MSComm1.PortOpen());
-}
+    void typedPortName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port");  // 0: unchanged
+        QTest::newRow("COM9") << "COM9" << 9;
+        QTest::newRow("COM15") << "COM15" << 15;
+        QTest::newRow("lower case") << "com9" << 0;
+        QTest::newRow("leading zero") << "COM09" << 0;
+        QTest::newRow("blank inside") << "COM 9" << 0;
+        QTest::newRow("blank around") << " COM9" << 0;
+        QTest::newRow("above 15") << "COM16" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
 
-void TestPorts::portClosedAfterOperation()
-{
-    SimHarness sim(3);
-    auto form = makeLoadedForm(3);
-    QVERIFY(form->OpenDevicePort());
-    QCOMPARE(form->MSComm1.Settings(), QStringLiteral("300,n,8,1"));
-    QVERIFY(form->MSComm1.DTREnable() && form->MSComm1.RTSEnable());
-    form->PrepareExchange();
-    QCOMPARE(form->MSComm1.InputMode(), 1);
-    form->CloseDevicePort();
-    QVERIFY(!form->MSComm1.PortOpen());
-    // Released for real: another program can take the device now.
-    QSerialPort other(sim.link()->terminalPath());
-    QVERIFY(other.open(QIODevice::ReadWrite));
-}
+    void typedPortName()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        SimHarness sim(3);
+        auto form = makeLoadedForm(3);
+        QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
+        form->Combo1->setFocus();
+        form->Combo1->lineEdit()->selectAll();
+        QTest::keyClicks(form->Combo1, text);
+        if (text.isEmpty())
+            form->Combo1->clearEditText();
+        QCOMPARE(form->Combo1->currentText(), text);
+        if (port) {
+            QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(port), 1000);
+        } else {
+            QTest::qWait(250);
+            QCOMPARE(form->CommPortNumber, qint16(3));
+        }
+    }
 
-void TestPorts::guardAndDeferredScan()
-{
-    SimHarness sim(3);
-    auto form = makeLoadedForm(3);
-    QVERIFY(form->BeginDeviceOperation());
-    QVERIFY(form->OpenDevicePort());
-    QVERIFY(!form->BeginDeviceOperation());  // a second operation is refused
+    void unavailablePort_data()
+    {
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::newRow("no device") << false;
+        QTest::newRow("held by another program") << true;
+    }
 
-    // A scan clicked while the port is held must not touch it.
-    const qsizetype lines = form->statusLogBuffer().lineCount();
-    QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-    QVERIFY(form->MSComm1.PortOpen());
-    QCOMPARE(form->MSComm1.CommPort(), 3);
-    QCOMPARE(form->statusLogBuffer().lineCount(), lines);
-    form->PrepareExchange();
-    QVERIFY(form->SendCommandWithAck('v', QByteArray(1, 5), 0, QStringLiteral("Call Cycle")));
+    void unavailablePort()
+    {
+        QFETCH(bool, heldElsewhere);
+        SimHarness sim(3);
+        auto form = makeLoadedForm(3);
+        QSerialPort holder(sim.link()->terminalPath());
+        if (heldElsewhere)
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        else
+            form->CommPortNumber = 12;
+        form->Combo1->clearEditText();  // keep the port step from moving it
 
-    // It runs once the operation is over.
-    form->CloseDevicePort();
-    form->EndDeviceOperation();
-    QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 1"));
-    QCOMPARE(form->statusLogBuffer().lineCount(), lines + 1);
-    QVERIFY(form->BeginDeviceOperation());
-    form->EndDeviceOperation();
-}
+        ModalAnswerer answerer;
+        const qsizetype lines = form->statusLogBuffer().lineCount();
+        QVERIFY(!form->OpenDevicePort());
+        QCOMPARE(answerer.boxes, QList<ShownBox>{Sheet::kPortBox});
+        QCOMPARE(form->statusLogBuffer().lineCount(), lines);
+        QVERIFY(!form->MSComm1.PortOpen());
+    }
 
-void TestPorts::refusingPortGetsAdvice_data()
-{
-    QTest::addColumn<bool>("denied");  // else held by a program with a lock
-    QTest::newRow("permission denied") << true;
-    QTest::newRow("in use, lock readable") << false;
-}
+    void portClosedAfterOperation()
+    {
+        SimHarness sim(3);
+        auto form = makeLoadedForm(3);
+        QVERIFY(form->OpenDevicePort());
+        QCOMPARE(form->MSComm1.Settings(), QStringLiteral("300,n,8,1"));
+        QVERIFY(form->MSComm1.DTREnable() && form->MSComm1.RTSEnable());
+        form->PrepareExchange();
+        QCOMPARE(form->MSComm1.InputMode(), 1);
+        form->CloseDevicePort();
+        QVERIFY(!form->MSComm1.PortOpen());
+        // Released for real: another program can take the device now.
+        QSerialPort other(sim.link()->terminalPath());
+        QVERIFY(other.open(QIODevice::ReadWrite));
+    }
 
-// A port whose node exists but refuses gets one line after the count; a
-// missing device and a node that fails for another reason stay silent.
-void TestPorts::refusingPortGetsAdvice()
-{
+    void guardAndDeferredScan()
+    {
+        SimHarness sim(3);
+        auto form = makeLoadedForm(3);
+        QVERIFY(form->BeginDeviceOperation());
+        QVERIFY(form->OpenDevicePort());
+        QVERIFY(!form->BeginDeviceOperation());  // a second operation is refused
+
+        // A scan clicked while the port is held must not touch it.
+        const qsizetype lines = form->statusLogBuffer().lineCount();
+        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+        QVERIFY(form->MSComm1.PortOpen());
+        QCOMPARE(form->MSComm1.CommPort(), 3);
+        QCOMPARE(form->statusLogBuffer().lineCount(), lines);
+        form->PrepareExchange();
+        QVERIFY(form->SendCommandWithAck('v', QByteArray(1, 5), 0, QStringLiteral("Call Cycle")));
+
+        // It runs once the operation is over.
+        form->CloseDevicePort();
+        form->EndDeviceOperation();
+        QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 1"));
+        QCOMPARE(form->statusLogBuffer().lineCount(), lines + 1);
+        QVERIFY(form->BeginDeviceOperation());
+        form->EndDeviceOperation();
+    }
+
+    void refusingPortGetsAdvice_data()
+    {
+        QTest::addColumn<bool>("denied");  // else held by a program with a lock
+        QTest::newRow("permission denied") << true;
+        QTest::newRow("in use, lock readable") << false;
+    }
+
+    // A port whose node exists but refuses gets one line after the count; a
+    // missing device and a node that fails for another reason stay silent.
+    void refusingPortGetsAdvice()
+    {
 #ifndef Q_OS_LINUX
-    QSKIP("the advice is for Linux device nodes");
+        QSKIP("the advice is for Linux device nodes");
 #else
-    QFETCH(bool, denied);
-    SimHarness sim(3);
-    sim.removeLink(3);
-    PtyLink* line = sim.addLine(6);
-    QVERIFY(line);
-    QVERIFY(sim.linkTo(8, QStringLiteral("/dev/null")));  // opens, but is no terminal
-    QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));
-    auto form = makeLoadedForm(5);
-    const QByteArray node = QFile::encodeName(line->terminalPath());
+        QFETCH(bool, denied);
+        SimHarness sim(3);
+        sim.removeLink(3);
+        PtyLink* line = sim.addLine(6);
+        QVERIFY(line);
+        QVERIFY(sim.linkTo(8, QStringLiteral("/dev/null")));  // opens, but is no terminal
+        QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));
+        auto form = makeLoadedForm(5);
+        const QByteArray node = QFile::encodeName(line->terminalPath());
 
-    QSerialPort holder(line->terminalPath());
-    struct stat st {};
-    QCOMPARE(::stat(node.constData(), &st), 0);
-    // Root passes any mode, so it probes with the file access of nobody; both
-    // the mode and the file access are put back however the test ends.
-    struct Restore {
-        QByteArray node;
-        mode_t mode;
-        int fsuid;  // -1: unchanged
-        ~Restore()
-        {
-            if (fsuid >= 0)
-                ::setfsuid(fsuid);
-            ::chmod(node.constData(), mode & 07777);
+        QSerialPort holder(line->terminalPath());
+        struct stat st {};
+        QCOMPARE(::stat(node.constData(), &st), 0);
+        // Root passes any mode, so it probes with the file access of nobody; both
+        // the mode and the file access are put back however the test ends.
+        struct Restore {
+            QByteArray node;
+            mode_t mode;
+            int fsuid;  // -1: unchanged
+            ~Restore()
+            {
+                if (fsuid >= 0)
+                    ::setfsuid(fsuid);
+                ::chmod(node.constData(), mode & 07777);
+            }
+        } restore{node, st.st_mode, -1};
+        if (denied) {
+            QCOMPARE(::chmod(node.constData(), 0), 0);
+            if (::geteuid() == 0) {
+                QCOMPARE(::chmod(QFile::encodeName(sim.linkFolder()).constData(), 0755), 0);
+                restore.fsuid = ::setfsuid(65534);
+            }
+            const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            QVERIFY2(fd < 0 && errno == EACCES, "the pseudo-terminal should refuse this user");
+        } else {
+            QVERIFY(holder.open(QIODevice::ReadWrite));
         }
-    } restore{node, st.st_mode, -1};
-    if (denied) {
-        QCOMPARE(::chmod(node.constData(), 0), 0);
-        if (::geteuid() == 0) {
-            QCOMPARE(::chmod(QFile::encodeName(sim.linkFolder()).constData(), 0755), 0);
-            restore.fsuid = ::setfsuid(65534);
-        }
-        const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
-        QVERIFY2(fd < 0 && errno == EACCES, "the pseudo-terminal should refuse this user");
-    } else {
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-    }
-    QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-    if (restore.fsuid >= 0)
-        ::setfsuid(std::exchange(restore.fsuid, -1));
+        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+        if (restore.fsuid >= 0)
+            ::setfsuid(std::exchange(restore.fsuid, -1));
 
-    const QStringList texts = logTexts(*form);
-    QCOMPARE(form->Combo1->count(), 0);
-    QCOMPARE(texts.at(1), QStringLiteral("***No Serial Ports Detected"));
-    const QString advice = texts.at(0);
-    QVERIFY2(!texts.at(2).startsWith(QLatin1String("COM")), qPrintable(texts.at(2)));
-    QVERIFY2(advice.startsWith(QStringLiteral("COM6 (%1): ").arg(line->terminalPath())), qPrintable(advice));
-    if (denied) {
-        QVERIFY2(advice.contains(QLatin1String("permission denied"))
-                     && advice.contains(QLatin1String("sudo usermod -aG dialout "))
-                     && advice.contains(QLatin1String("log out and in")),
-                 qPrintable(advice));
-    } else {
-        const QString lockName = QStringLiteral("LCK..") + line->terminalPath().mid(5).replace('/', '_');
-        QVERIFY2(advice.contains(QStringLiteral("in use by another program: %1 (pid %2) holds ")
-                                     .arg(QCoreApplication::applicationName().left(15))
-                                     .arg(QCoreApplication::applicationPid()))
-                     && advice.contains(lockName),
-                 qPrintable(advice));
-    }
+        const QStringList texts = logTexts(*form);
+        QCOMPARE(form->Combo1->count(), 0);
+        QCOMPARE(texts.at(1), QStringLiteral("***No Serial Ports Detected"));
+        const QString advice = texts.at(0);
+        QVERIFY2(!texts.at(2).startsWith(QLatin1String("COM")), qPrintable(texts.at(2)));
+        QVERIFY2(advice.startsWith(QStringLiteral("COM6 (%1): ").arg(line->terminalPath())), qPrintable(advice));
+        if (denied) {
+            QVERIFY2(advice.contains(QLatin1String("permission denied"))
+                         && advice.contains(QLatin1String("sudo usermod -aG dialout "))
+                         && advice.contains(QLatin1String("log out and in")),
+                     qPrintable(advice));
+        } else {
+            const QString lockName = QStringLiteral("LCK..") + line->terminalPath().mid(5).replace('/', '_');
+            QVERIFY2(advice.contains(QStringLiteral("in use by another program: %1 (pid %2) holds ")
+                                         .arg(QCoreApplication::applicationName().left(15))
+                                         .arg(QCoreApplication::applicationPid()))
+                         && advice.contains(lockName),
+                     qPrintable(advice));
+        }
 #endif
-}
-
-void TestPorts::adviceWording_data()
-{
-    using PortAdvice::Refusal;
-    QTest::addColumn<int>("refusal");
-    QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("group");
-    QTest::addColumn<QString>("expected");  // "" for no line
-    QTest::newRow("fails otherwise") << int(Refusal::None) << "/dev/ttyS1" << "" << "";
-    QTest::newRow("group of the node") << int(Refusal::PermissionDenied) << "/dev/ttyUSB0" << "uucp"
-                                       << "sudo usermod -aG uucp ann";
-    QTest::newRow("busy ttyACM, no lock") << int(Refusal::InUse) << "/dev/ttyACM0" << ""
-                                          << "ModemManager";
-    QTest::newRow("busy ttyUSB, no lock") << int(Refusal::InUse) << "/dev/ttyUSB0" << ""
-                                          << "sudo fuser -v /dev/ttyUSB0";
-}
-
-void TestPorts::adviceWording()
-{
-    QFETCH(int, refusal);
-    QFETCH(QString, device);
-    QFETCH(QString, group);
-    QFETCH(QString, expected);
-    PortAdvice::Finding f;
-    f.refusal = PortAdvice::Refusal(refusal);
-    f.device = device;
-    f.group = group;
-    const auto line = PortAdvice::adviceLine(7, f, QStringLiteral("ann"));
-    QCOMPARE(line.has_value(), !expected.isEmpty());
-    if (line) {
-        QVERIFY2(line->startsWith(QStringLiteral("COM7 (%1): ").arg(device)) && line->contains(expected),
-                 qPrintable(*line));
-        QCOMPARE(line->contains(QLatin1String("ModemManager")), device.contains(QLatin1String("ACM")));
     }
-}
+
+    void adviceWording_data()
+    {
+        using PortAdvice::Refusal;
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("expected");  // "" for no line
+        QTest::newRow("fails otherwise") << int(Refusal::None) << "/dev/ttyS1" << "" << "";
+        QTest::newRow("group of the node") << int(Refusal::PermissionDenied) << "/dev/ttyUSB0" << "uucp"
+                                           << "sudo usermod -aG uucp ann";
+        QTest::newRow("busy ttyACM, no lock") << int(Refusal::InUse) << "/dev/ttyACM0" << ""
+                                              << "ModemManager";
+        QTest::newRow("busy ttyUSB, no lock") << int(Refusal::InUse) << "/dev/ttyUSB0" << ""
+                                              << "sudo fuser -v /dev/ttyUSB0";
+    }
+
+    void adviceWording()
+    {
+        QFETCH(int, refusal);
+        QFETCH(QString, device);
+        QFETCH(QString, group);
+        QFETCH(QString, expected);
+        PortAdvice::Finding f;
+        f.refusal = PortAdvice::Refusal(refusal);
+        f.device = device;
+        f.group = group;
+        const auto line = PortAdvice::adviceLine(7, f, QStringLiteral("ann"));
+        QCOMPARE(line.has_value(), !expected.isEmpty());
+        if (line) {
+            QVERIFY2(line->startsWith(QStringLiteral("COM7 (%1): ").arg(device)) && line->contains(expected),
+                     qPrintable(*line));
+            QCOMPARE(line->contains(QLatin1String("ModemManager")), device.contains(QLatin1String("ACM")));
+        }
+    }
+};
 
 QTEST_MAIN(TestPorts)
 #include "test_ports.moc"

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "WindowRig.h"
+#include "WireOracle.h"
 
 namespace {
 
@@ -36,239 +37,190 @@ void click(WindowRig& rig)
 class TestReadOut : public QObject {
     Q_OBJECT
 private slots:
-    void agreeingBlocksShownAfterTwoQueries();
-    void lastOfTwoEqualSumsIsShown();
-    void blockShownAsIs();
-    void summedOffsets_data();
-    void summedOffsets();
-    void failures_data();
-    void failures();
-    void failureAfterGoodReadEmptiesColumn();
-    void unavailablePort();
+    void agreeingBlocksShownAfterTwoQueries()
+    {
+        RIG(WindowRig, rig);
+        QStringList busyAtQuery;
+        rig.onEachByte([&](const WireByte& b) {
+            if (b.dir != WireDir::HostToBox)
+                return;
+            QStringList state{rig.form.cmdReadValues->text()};
+            for (QPushButton* button : rig.operationButtons())
+                state << (button->isEnabled() ? "on" : "off");
+            busyAtQuery = state;
+        });
+
+        click(rig);
+
+        QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
+        const QList<double> ends = blockEnds(rig);
+        QCOMPARE(ends.size(), 2);
+        const double pause = rig.hostTimes('q').at(1) - ends.at(0);
+        QVERIFY2(pause >= 24 * WindowRig::kTickMs && pause < 1000, qPrintable(QString::number(pause)));
+        QCOMPARE(busyAtQuery, QStringList({"<<BUSY>>", "off", "off", "off", "off", "off", "off", "off",
+                                           "off", "off", "off"}));
+        QCOMPARE(rig.readColumn(), kDefaultColumn);
+        QCOMPARE(rig.newLog(), QStringList());
+        QCOMPARE(rig.form.lblCommFail->text(), QString());
+        QCOMPARE(rig.form.ReadFailed, kFalse);
+        for (QLabel* hint : {rig.form.lblRadioInfo, rig.form.lblRadioInfo3, rig.form.lblSpkrInfo,
+                             rig.form.lblSpkrInfo3})
+            QCOMPARE(hint->text(), QStringLiteral("Value:1-63"));
+        QCOMPARE(rig.unrest(), QStringList());
+    }
+
+    void lastOfTwoEqualSumsIsShown()
+    {
+        // After the first block, channel and speaker volume trade one unit: the
+        // second block differs but has the same sum, and it is the one shown.
+        RIG(WindowRig, rig);
+        CallBox& box = rig.sim.box();
+        bool traded = false;
+        rig.onEachByte([&](const WireByte& b) {
+            if (!traded && b.dir == WireDir::BoxToHost && box.boxBytes().size() == 19) {
+                traded = true;
+                box.setValue(CallBox::Channel, 4);
+                box.setValue(CallBox::SpeakerVolume, 19);
+            }
+        });
+
+        click(rig);
+
+        QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
+        QCOMPARE(rig.form.txtChannelRead->text(), QStringLiteral("4"));
+        QCOMPARE(rig.form.txtSpkrReadVol->text(), QStringLiteral("19"));
+        QCOMPARE(rig.newLog(), QStringList());
+    }
+
+    void blockShownAsIs()
+    {
+        // No range checks on the way in; the flag bits of the profile ID, the ISD
+        // volume's 255 and a version with control and Western bytes.
+        RIG(WindowRig, rig);
+        QByteArray block(19, '\0');
+        block[0] = char(200);
+        block[1] = char(0x81);
+        block[2] = char(0x2C);
+        block[3] = char(0);
+        block[4] = char(255);
+        block[5] = char(30);
+        block[6] = char(180);
+        block.replace(7, 8, QByteArray("V2\0\t\x80\x9D\xE9.", 8));
+        block[15] = char(63);
+        block[16] = char(2);
+        rig.sim.box().setStoredBlock(block);
+
+        click(rig);
+
+        QCOMPARE(rig.readColumn(),
+                 QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
+                              QString::fromUtf8("V2\u2400\u2409€\uFFFD\u00E9.")}));
+        QCOMPARE(rig.form.txtSoftwareVersion->text().size(), 8);
+        // The soak's oracle reads the block the same way, Western bytes included.
+        QCOMPARE(columnFor(block), rig.readColumn());
+    }
+
+    void summedOffsets_data()
+    {
+        // A 25-byte block arriving in one piece; one offset changes with every query.
+        QTest::addColumn<int>("changing");
+        QTest::addColumn<QByteArray>("queries");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("offset 19 counts") << 19 << QByteArray("qqqqq")
+                                          << QStringList{"Data Read Errors From ZT870K"};
+        QTest::newRow("offsets from 20 ignored") << 22 << QByteArray("qq") << QStringList{};
+    }
+
+    void summedOffsets()
+    {
+        QFETCH(int, changing);
+        QFETCH(QByteArray, queries);
+        QFETCH(QStringList, log);
+        RIG(WindowRig, rig, 0.0);
+        CallBox& box = rig.sim.box();
+        box.setBlockLength(25);
+        int asked = 0;
+        rig.onEachByte([&](const WireByte& b) {
+            if (b.dir == WireDir::HostToBox && b.byte == 'q')
+                box.setValue(changing, quint8(++asked * 7));
+        });
+
+        click(rig);
+
+        QCOMPARE(rig.sim.hostSent(), queries);
+        QCOMPARE(rig.newLog(), log);
+        QCOMPARE(rig.readColumnEmpty(), !log.isEmpty());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QList<int>>("sums");
+        QTest::addColumn<int>("silentFrom");
+        QTest::addColumn<QByteArray>("queries");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("minMs");
+        QTest::newRow("silent box") << true << QList<int>{} << 0 << QByteArray("q")
+                                    << "ZT870K Comm Fail" << 199 * 10;
+        QTest::newRow("sums never settle") << false << QList<int>{100, 101, 100, 101} << 0
+                                           << QByteArray("qqqqq") << "Data Read Errors From ZT870K"
+                                           << 4 * 24 * 10;
+        QTest::newRow("no answer to third query")
+            << false << QList<int>{100, 101} << 3 << QByteArray("qqq") << "ZT870K Comm Fail"
+            << (2 * 24 + 199) * 10;
+    }
+
+    void failures()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QList<int>, sums);
+        QFETCH(int, silentFrom);
+        QFETCH(QByteArray, queries);
+        QFETCH(QString, line);
+        QFETCH(int, minMs);
+        RIG(WindowRig, rig);
+        CallBox& box = rig.sim.box();
+        QByteArray quiet(19, '\0');
+        quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
+        box.setStoredBlock(quiet);
+        box.setFaults({.silent = silent, .sumSequence = sums, .silentFromQuery = silentFrom});
+
+        QElapsedTimer took;
+        took.start();
+        click(rig);
+
+        QVERIFY(took.elapsed() >= minMs);
+        QCOMPARE(rig.sim.hostSent(), queries);
+        QCOMPARE(rig.newLog(), QStringList{line});
+        QCOMPARE(rig.form.lblCommFail->text(), kCommFail);
+        QCOMPARE(rig.form.ReadFailed, kTrue);
+        QVERIFY(rig.readColumnEmpty());
+        QCOMPARE(rig.form.lblSpkrInfo->text(), QStringLiteral("Value:1-31(63)"));
+        QCOMPARE(rig.unrest(), QStringList());
+    }
+
+    void failureAfterGoodReadEmptiesColumn()
+    {
+        RIG(WindowRig, rig);
+        click(rig);
+        QCOMPARE(rig.readColumn(), kDefaultColumn);
+
+        rig.sim.box().setFaults({.silent = true});
+        click(rig);
+
+        QVERIFY(rig.readColumnEmpty());
+        QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
+        QCOMPARE(rig.form.lblCommFail->text(), kCommFail);
+
+        // The label and the column come back with the next good read-out.
+        rig.sim.box().clearFaults();
+        click(rig);
+        QCOMPARE(rig.readColumn(), kDefaultColumn);
+        QCOMPARE(rig.form.lblCommFail->text(), QString());
+        QCOMPARE(rig.form.ReadFailed, kTrue);  // only start-up and the message run clear it
+    }
+
 };
-
-void TestReadOut::agreeingBlocksShownAfterTwoQueries()
-{
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    QStringList busyAtQuery;
-    rig.onEachByte([&](const WireByte& b) {
-        if (b.dir != WireDir::HostToBox)
-            return;
-        QStringList state{rig.form.cmdReadValues->text()};
-        for (QPushButton* button : rig.operationButtons())
-            state << (button->isEnabled() ? "on" : "off");
-        busyAtQuery = state;
-    });
-
-    click(rig);
-
-    QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-    const QList<double> ends = blockEnds(rig);
-    QCOMPARE(ends.size(), 2);
-    const double pause = rig.hostTimes('q').at(1) - ends.at(0);
-    QVERIFY2(pause >= 24 * WindowRig::kTickMs && pause < 1000, qPrintable(QString::number(pause)));
-    QCOMPARE(busyAtQuery, QStringList({"<<BUSY>>", "off", "off", "off", "off", "off", "off", "off",
-                                       "off", "off", "off"}));
-    QCOMPARE(rig.readColumn(), kDefaultColumn);
-    QCOMPARE(rig.newLog(), QStringList());
-    QCOMPARE(rig.form.lblCommFail->text(), QString());
-    QCOMPARE(rig.form.ReadFailed, kFalse);
-    for (QLabel* hint : {rig.form.lblRadioInfo, rig.form.lblRadioInfo3, rig.form.lblSpkrInfo,
-                         rig.form.lblSpkrInfo3})
-        QCOMPARE(hint->text(), QStringLiteral("Value:1-63"));
-    QVERIFY(rig.allIdle());
-    QCOMPARE(rig.form.cmdReadValues->text(), QStringLiteral("READ ALL VALUES"));
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QCOMPARE(rig.answerer.count(), 0);
-}
-
-void TestReadOut::lastOfTwoEqualSumsIsShown()
-{
-    // After the first block, channel and speaker volume trade one unit: the
-    // second block differs but has the same sum, and it is the one shown.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    CallBox& box = rig.sim.box();
-    bool traded = false;
-    rig.onEachByte([&](const WireByte& b) {
-        if (!traded && b.dir == WireDir::BoxToHost && box.boxBytes().size() == 19) {
-            traded = true;
-            box.setValue(CallBox::Channel, 4);
-            box.setValue(CallBox::SpeakerVolume, 19);
-        }
-    });
-
-    click(rig);
-
-    QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-    QCOMPARE(rig.form.txtChannelRead->text(), QStringLiteral("4"));
-    QCOMPARE(rig.form.txtSpkrReadVol->text(), QStringLiteral("19"));
-    QCOMPARE(rig.newLog(), QStringList());
-}
-
-void TestReadOut::blockShownAsIs()
-{
-    // No range checks on the way in; the flag bits of the profile ID, the ISD
-    // volume's 255 and a version with control bytes.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    QByteArray block(19, '\0');
-    block[0] = char(200);
-    block[1] = char(0x81);
-    block[2] = char(0x2C);
-    block[3] = char(0);
-    block[4] = char(255);
-    block[5] = char(30);
-    block[6] = char(180);
-    block.replace(7, 8, QByteArray("V2\0\tAB\xE9.", 8));
-    block[15] = char(63);
-    block[16] = char(2);
-    rig.sim.box().setStoredBlock(block);
-
-    click(rig);
-
-    QCOMPARE(rig.readColumn(),
-             QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
-                          QString::fromUtf8("V2\u2400\u2409AB\u00E9.")}));
-    QCOMPARE(rig.form.txtSoftwareVersion->text().size(), 8);
-}
-
-void TestReadOut::summedOffsets_data()
-{
-    // A 25-byte block arriving in one piece; one offset changes with every query.
-    QTest::addColumn<int>("changing");
-    QTest::addColumn<QByteArray>("queries");
-    QTest::addColumn<QStringList>("log");
-    QTest::newRow("offset 19 counts") << 19 << QByteArray("qqqqq")
-                                      << QStringList{"Data Read Errors From ZT870K"};
-    QTest::newRow("offsets from 20 ignored") << 22 << QByteArray("qq") << QStringList{};
-}
-
-void TestReadOut::summedOffsets()
-{
-    QFETCH(int, changing);
-    QFETCH(QByteArray, queries);
-    QFETCH(QStringList, log);
-    WindowRig rig(0.0);
-    QVERIFY(rig.portReady);
-    CallBox& box = rig.sim.box();
-    box.setBlockLength(25);
-    int asked = 0;
-    rig.onEachByte([&](const WireByte& b) {
-        if (b.dir == WireDir::HostToBox && b.byte == 'q')
-            box.setValue(changing, quint8(++asked * 7));
-    });
-
-    click(rig);
-
-    QCOMPARE(rig.sim.hostSent(), queries);
-    QCOMPARE(rig.newLog(), log);
-    QCOMPARE(rig.readColumnEmpty(), !log.isEmpty());
-}
-
-void TestReadOut::failures_data()
-{
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<QList<int>>("sums");
-    QTest::addColumn<int>("silentFrom");
-    QTest::addColumn<QByteArray>("queries");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("minMs");
-    QTest::newRow("silent box") << true << QList<int>{} << 0 << QByteArray("q")
-                                << "ZT870K Comm Fail" << 199 * 10;
-    QTest::newRow("sums never settle") << false << QList<int>{100, 101, 100, 101} << 0
-                                       << QByteArray("qqqqq") << "Data Read Errors From ZT870K"
-                                       << 4 * 24 * 10;
-    QTest::newRow("no answer to third query")
-        << false << QList<int>{100, 101} << 3 << QByteArray("qqq") << "ZT870K Comm Fail"
-        << (2 * 24 + 199) * 10;
-}
-
-void TestReadOut::failures()
-{
-    QFETCH(bool, silent);
-    QFETCH(QList<int>, sums);
-    QFETCH(int, silentFrom);
-    QFETCH(QByteArray, queries);
-    QFETCH(QString, line);
-    QFETCH(int, minMs);
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    CallBox& box = rig.sim.box();
-    QByteArray quiet(19, '\0');
-    quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
-    box.setStoredBlock(quiet);
-    CallBoxFaults faults;
-    faults.silent = silent;
-    faults.sumSequence = sums;
-    faults.silentFromQuery = silentFrom;
-    box.setFaults(faults);
-
-    QElapsedTimer took;
-    took.start();
-    click(rig);
-
-    QVERIFY(took.elapsed() >= minMs);
-    QCOMPARE(rig.sim.hostSent(), queries);
-    QCOMPARE(rig.newLog(), QStringList{line});
-    QCOMPARE(rig.form.lblCommFail->text(), kCommFail);
-    QCOMPARE(rig.form.ReadFailed, kTrue);
-    QVERIFY(rig.readColumnEmpty());
-    QCOMPARE(rig.form.lblSpkrInfo->text(), QStringLiteral("Value:1-31(63)"));
-    QVERIFY(rig.allIdle());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QCOMPARE(rig.answerer.count(), 0);
-}
-
-void TestReadOut::failureAfterGoodReadEmptiesColumn()
-{
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    click(rig);
-    QCOMPARE(rig.readColumn(), kDefaultColumn);
-
-    CallBoxFaults faults;
-    faults.silent = true;
-    rig.sim.box().setFaults(faults);
-    click(rig);
-
-    QVERIFY(rig.readColumnEmpty());
-    QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
-    QCOMPARE(rig.form.lblCommFail->text(), kCommFail);
-
-    // The label and the column come back with the next good read-out.
-    rig.sim.box().clearFaults();
-    click(rig);
-    QCOMPARE(rig.readColumn(), kDefaultColumn);
-    QCOMPARE(rig.form.lblCommFail->text(), QString());
-    QCOMPARE(rig.form.ReadFailed, kTrue);  // only start-up and the message run clear it
-}
-
-void TestReadOut::unavailablePort()
-{
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    click(rig);
-    QCOMPARE(rig.readColumn(), kDefaultColumn);
-    QVERIFY(rig.choosePort(7));
-    rig.sim.box().clearTrace();
-    rig.mark();
-
-    click(rig);
-
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("Comm Port Error"));
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
-    QVERIFY(rig.answerer.boxes[0].warningIcon);
-    QCOMPARE(rig.newLog(), QStringList());
-    QVERIFY(rig.readColumnEmpty());
-    QCOMPARE(rig.form.lblCommFail->text(), QString());
-    QCOMPARE(rig.form.ReadFailed, kFalse);
-    QVERIFY(rig.sim.hostSent().isEmpty());
-    QVERIFY(rig.allIdle());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-}
 
 QTEST_MAIN(TestReadOut)
 #include "test_readout.moc"

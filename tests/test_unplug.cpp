@@ -16,6 +16,8 @@
 
 #include <ctime>
 
+#include "AckFaults.h"
+#include "Sheet.h"
 #include "WavFile.h"
 #include "WindowRig.h"
 #include "PulseSink.h"
@@ -69,160 +71,138 @@ class TestUnplug : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
-    void duringReadOut_data();
-    void duringReadOut();
-    void duringWrite();
-    void duringRecording();
+
+    void duringReadOut_data()
+    {
+        // After how many of the box's bytes the line goes: before the first block,
+        // half-way through it, and between the two blocks.
+        // A pulled adapter takes what it still held with it, so a block cut short
+        // is as good as none.
+        QTest::addColumn<int>("atQuery");   // when the box sees this query, or
+        QTest::addColumn<int>("boxBytes");  // when it has sent this many bytes
+        QTest::addColumn<int>("queries");
+        QTest::newRow("before the first block") << 1 << 0 << 1;
+        QTest::newRow("in the middle of a block") << 0 << 9 << 1;
+        QTest::newRow("between two blocks") << 2 << 0 << 2;
+    }
+
+    void duringReadOut()
+    {
+        QFETCH(int, atQuery);
+        QFETCH(int, boxBytes);
+        QFETCH(int, queries);
+        RIG(WindowRig, rig, 3.0);
+        const QString terminal = rig.sim.link()->terminalPath();
+        int sent = 0, seen = 0;
+        pullWhen(rig, [&](const WireByte& b) {
+            (b.dir == WireDir::BoxToHost ? sent : seen) += 1;
+            return atQuery > 0 ? seen == atQuery : sent == boxBytes;
+        });
+
+        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton); });
+
+        QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
+        QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
+        QVERIFY(rig.readColumnEmpty());
+        QVERIFY(!rig.form.lblCommFail->text().isEmpty());
+        QCOMPARE(rig.form.ReadFailed, kTrue);
+        // The last query waited its full 200 ticks; nothing waits longer.
+        QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
+        checkEndedCleanly(rig, m, terminal);
+        checkWorksAfterReplug(rig);
+    }
+
+    void duringWrite()
+    {
+        // The line goes as the value byte reaches the box, before it can store
+        // or answer it: four silent attempts, the failure line, and a read-back that
+        // finds no port at all.
+        RIG(WindowRig, rig);
+        const QString terminal = rig.sim.link()->terminalPath();
+        rig.sim.box().setFaults({.hangUpAfterBytes = 2});
+        rig.form.txtCallCycle->setText("12");
+
+        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
+
+        QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
+        QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
+        QVERIFY(rig.readColumnEmpty());
+        QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
+                 qPrintable(QString::number(m.wallMs)));
+        checkEndedCleanly(rig, m, terminal, {Sheet::kPortBox});
+        checkWorksAfterReplug(rig);
+        // The failure line was the truth: the box never got the value.
+        QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("3"));
+    }
+
+    // The line goes once the box has acknowledged "record the local message":
+    // the run waits out the recording, but its stop characters go nowhere, so the
+    // slot fails rather than claim a recording the box was never told to end, and
+    // the run stops there.
+    void duringRecording()
+    {
+        RIG(WindowRig, rig);
+        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
+        QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
+        QVERIFY(rig.useSounds());
+        rig.form.chkMsg1->setChecked(true);
+        rig.form.chkMsg2->setChecked(true);
+        rig.sim.box().clearTrace();
+        rig.mark();
+        const QString terminal = rig.sim.link()->terminalPath();
+        // Pulled once the recording runs, i.e. after the program took the ACK.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (rig.form.Recording != kFalse && rig.sim.box().isLinked())
+                rig.sim.hangUp();
+        });
+        watch.start(5);
+
+        const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
+
+        QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+        QCOMPARE(rig.sim.hostSent(), QByteArray("qqA"));  // no stop reached the box
+        QCOMPARE(rig.sim.box().recordings().size(), 1);
+        QCOMPARE(rig.sim.box().recordings().first().stops, 0);
+        checkEndedCleanly(rig, m, terminal);
+        checkWorksAfterReplug(rig);
+    }
 
 private:
     // Common to every case: no flood, port let go, buttons idle; then the
     // adapter is plugged in again and the program carries on.
-    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal);
-    void checkWorksAfterReplug(WindowRig& rig);
+    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal,
+                           const QList<ShownBox>& boxes = {})
+    {
+        // An error flood would keep a core busy for the whole operation; the
+        // waits themselves sleep between ticks.
+        QVERIFY2(m.cpuMs < 0.5 * m.wallMs,
+                 qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(m.cpuMs).arg(m.wallMs)));
+        QVERIFY(!rig.sim.box().isLinked());
+        QVERIFY(!rig.form.MSComm1.deviceLost());
+        QVERIFY(!lockFileLeft(terminal));
+        QCOMPARE(rig.unrest(boxes), QStringList());
+    }
+
+    void checkWorksAfterReplug(WindowRig& rig)
+    {
+        QVERIFY(rig.sim.relink());
+        rig.sim.box().clearFaults();
+        rig.mark();
+        QTest::mouseClick(rig.form.cmdScanForPorts, Qt::LeftButton);
+        QCOMPARE(rig.newLog(), QStringList{"Total Comm Ports Found: 1"});
+        QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("COM3"));
+        QVERIFY(waitFor([&] { return rig.form.CommPortNumber == WindowRig::kPort; }, 2000));
+        rig.sim.box().clearTrace();
+        rig.mark();
+        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        QCOMPARE(rig.newLog(), QStringList());
+        QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
+        QCOMPARE(rig.form.lblCommFail->text(), QString());
+        QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
+        QCOMPARE(rig.unrest(), QStringList());
+    }
 };
-
-void TestUnplug::checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal)
-{
-    // An error flood would keep a core busy for the whole operation; the
-    // waits themselves sleep between ticks.
-    QVERIFY2(m.cpuMs < 0.5 * m.wallMs,
-             qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(m.cpuMs).arg(m.wallMs)));
-    QVERIFY(!rig.sim.box().isLinked());
-    QVERIFY(!rig.form.MSComm1.PortOpen());
-    QVERIFY(!rig.form.MSComm1.deviceLost());
-    QVERIFY(!lockFileLeft(terminal));
-    QVERIFY(rig.allIdle());
-    QVERIFY(rig.form.cmdScanForPorts->isEnabled());
-    QCOMPARE(rig.form.TickCountdown, 0);
-    QCOMPARE(rig.form.Recording, kFalse);
-}
-
-void TestUnplug::checkWorksAfterReplug(WindowRig& rig)
-{
-    QVERIFY(rig.sim.relink());
-    rig.sim.box().clearFaults();
-    rig.mark();
-    QTest::mouseClick(rig.form.cmdScanForPorts, Qt::LeftButton);
-    QCOMPARE(rig.newLog(), QStringList{"Total Comm Ports Found: 1"});
-    QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("COM3"));
-    QVERIFY(waitFor([&] { return rig.form.CommPortNumber == WindowRig::kPort; }, 2000));
-    rig.sim.box().clearTrace();
-    rig.mark();
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-    QCOMPARE(rig.newLog(), QStringList());
-    QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
-    QCOMPARE(rig.form.lblCommFail->text(), QString());
-    QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-    QCOMPARE(rig.answerer.count(), 0);
-    QVERIFY(rig.allIdle());
-}
-
-void TestUnplug::duringReadOut_data()
-{
-    // After how many of the box's bytes the line goes: before the first block,
-    // half-way through it, and between the two blocks.
-    // A pulled adapter takes what it still held with it, so a block cut short
-    // is as good as none.
-    QTest::addColumn<int>("atQuery");   // when the box sees this query, or
-    QTest::addColumn<int>("boxBytes");  // when it has sent this many bytes
-    QTest::addColumn<int>("queries");
-    QTest::newRow("before the first block") << 1 << 0 << 1;
-    QTest::newRow("in the middle of a block") << 0 << 9 << 1;
-    QTest::newRow("between two blocks") << 2 << 0 << 2;
-}
-
-void TestUnplug::duringReadOut()
-{
-    QFETCH(int, atQuery);
-    QFETCH(int, boxBytes);
-    QFETCH(int, queries);
-    WindowRig rig(3.0);
-    QVERIFY(rig.portReady);
-    const QString terminal = rig.sim.link()->terminalPath();
-    int sent = 0, seen = 0;
-    pullWhen(rig, [&](const WireByte& b) {
-        (b.dir == WireDir::BoxToHost ? sent : seen) += 1;
-        return atQuery > 0 ? seen == atQuery : sent == boxBytes;
-    });
-
-    const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton); });
-
-    QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
-    QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
-    QVERIFY(rig.readColumnEmpty());
-    QVERIFY(!rig.form.lblCommFail->text().isEmpty());
-    QCOMPARE(rig.form.ReadFailed, kTrue);
-    QCOMPARE(rig.answerer.count(), 0);
-    // The last query waited its full 200 ticks; nothing waits longer.
-    QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
-    checkEndedCleanly(rig, m, terminal);
-    checkWorksAfterReplug(rig);
-}
-
-void TestUnplug::duringWrite()
-{
-    // The line goes as the value byte reaches the box, before it can store
-    // or answer it: four silent attempts, the failure line, and a read-back that
-    // finds no port at all.
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    const QString terminal = rig.sim.link()->terminalPath();
-    CallBoxFaults faults;
-    faults.hangUpAfterBytes = 2;
-    rig.sim.box().setFaults(faults);
-    rig.form.txtCallCycle->setText("12");
-
-    const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
-
-    QCOMPARE(rig.newLog(), QStringList(4, "Timeout No ACK: Call Cycle - Retry") +
-                               QStringList{"**ERR: Call Cycle Failed to Program"});
-    QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
-    QCOMPARE(rig.answerer.count(), 1);
-    QCOMPARE(rig.answerer.boxes[0].text, QStringLiteral("Selected Comm Port Unavailable."));
-    QVERIFY(rig.readColumnEmpty());
-    QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
-             qPrintable(QString::number(m.wallMs)));
-    checkEndedCleanly(rig, m, terminal);
-    checkWorksAfterReplug(rig);
-    // The failure line was the truth: the box never got the value.
-    QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("3"));
-}
-
-// The line goes once the box has acknowledged "record the local message":
-// the run waits out the recording, but its stop characters go nowhere, so the
-// slot fails rather than claim a recording the box was never told to end, and
-// the run stops there.
-void TestUnplug::duringRecording()
-{
-    WindowRig rig;
-    QVERIFY(rig.portReady);
-    QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
-    QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
-    QVERIFY(rig.useSounds());
-    rig.form.chkMsg1->setChecked(true);
-    rig.form.chkMsg2->setChecked(true);
-    rig.sim.box().clearTrace();
-    rig.mark();
-    const QString terminal = rig.sim.link()->terminalPath();
-    // Pulled once the recording runs, i.e. after the program took the ACK.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (rig.form.Recording != kFalse && rig.sim.box().isLinked())
-            rig.sim.hangUp();
-    });
-    watch.start(5);
-
-    const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
-
-    QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
-    QCOMPARE(rig.sim.hostSent(), QByteArray("qqA"));  // no stop reached the box
-    QCOMPARE(rig.sim.box().recordings().size(), 1);
-    QCOMPARE(rig.sim.box().recordings().first().stops, 0);
-    QCOMPARE(rig.answerer.count(), 0);
-    QVERIFY(rig.form.Command3->isEnabled());
-    checkEndedCleanly(rig, m, terminal);
-    checkWorksAfterReplug(rig);
-}
 
 QTEST_MAIN(TestUnplug)
 #include "test_unplug.moc"

@@ -12,6 +12,7 @@ struct ShownBox {
     QString title;
     QString text;
     bool warningIcon = false;
+    bool operator==(const ShownBox&) const = default;
 };
 
 class ModalAnswerer : public QObject {

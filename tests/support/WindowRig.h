@@ -17,6 +17,14 @@
 #include "ModalAnswerer.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
+#include "Watchdog.h"
+#include "app/FolderList.h"
+
+// Declares a rig and stops the test unless it is ready, e.g. RIG(WindowRig, rig)
+// or RIG(WindowRig, rig, 1000.0 / 30.0).
+#define RIG(Type, name, ...) \
+    Type name{__VA_ARGS__};  \
+    QVERIFY2(name.ready(), qPrintable(name.sim.error()))
 
 class WindowRig {
 public:
@@ -32,6 +40,7 @@ public:
         sim.box().clearTrace();
         mark();
     }
+    bool ready() const { return portReady; }
 
     // Log texts added since mark(), oldest first, without time stamp and line end.
     QStringList newLog() const { return form.log.texts(); }
@@ -48,6 +57,29 @@ public:
         dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
         form.txtDirectory->setText(dir);
         return sounds.isValid() && waitFor([this] { return form.MsgDir == dir; }, 2000);
+    }
+    // Makes `folder` the message directory as chosen in the folder list, and
+    // waits for the next Timer1 tick to take it into MsgDir, then `dir`.
+    bool chooseFolder(const QString& folder)
+    {
+        if (!form.Dir1->setPath(folder))
+            return false;
+        dir = QDir::toNativeSeparators(folder) + QDir::separator();
+        return form.txtDirectory->text() + QDir::separator() == dir &&
+               waitFor([this] { return form.MsgDir == dir; }, 2000);
+    }
+
+    // Runs PROGRAM MESSAGES on a fresh trace and log, then lets the box read
+    // the last bytes off the line. A run that never returns stops the test.
+    void program()
+    {
+        sim.box().clearTrace();
+        mark();
+        {
+            Watchdog watchdog(60, "PROGRAM MESSAGES");
+            QTest::mouseClick(form.Command3, Qt::LeftButton);
+        }
+        spinFor(100);
     }
 
     // Chooses another port through the list's text, as a user would.
@@ -83,6 +115,13 @@ public:
         return true;
     }
 
+    // What keeps the window from rest after an operation, nothing when at
+    // rest: the port closed and free for anyone else, every button enabled
+    // with its idle caption, no wait or recording running, no box open, and
+    // since mark() exactly `boxes` shown (any, for unrestAnyBoxes).
+    QStringList unrest(const QList<ShownBox>& boxes = {}) { return restProblems(&boxes); }
+    QStringList unrestAnyBoxes() { return restProblems(nullptr); }
+
     QList<double> hostTimes(quint8 byte) const { return sim.hostTimes(byte); }
 
     // Calls `probe` with every byte the box sees or sends from now on, as it
@@ -108,5 +147,6 @@ public:
     QString dir;
 
 private:
+    QStringList restProblems(const QList<ShownBox>* boxes);
     QObject m_hooks;
 };

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include "CallBox.h"
+#include "Sheet.h"
 
 namespace {
 
@@ -74,15 +75,9 @@ QStringList columnFor(const QByteArray& block)
     const quint8 high = at(CallBox::ProfileHigh);
     const int profile = ((high & 0x80) ? 0 : (high & 0x3F) * 256) +
                         ((high & 0x40) ? 0 : at(CallBox::ProfileLow));
-    // One character a byte; those a text box would not show as visible stand-ins.
     QString version;
-    for (int i = 0; i < 8; ++i) {
-        const quint8 b = at(CallBox::Version + i);
-        version += b < 0x20                 ? QChar(char16_t(0x2400 + b))
-                   : b == 0x7F              ? QChar(char16_t(0x2421))
-                   : b >= 0x80 && b <= 0x9F ? QChar(char16_t(0xFFFD))
-                                            : QChar(char16_t(b));
-    }
+    for (int i = 0; i < 8; ++i)
+        version += Sheet::versionChar(at(CallBox::Version + i));
     return {decimal(CallBox::Channel),
             QStringLiteral("%1").arg(profile, 4, 10, QLatin1Char('0')),
             decimal(CallBox::SpeakerVolume),
