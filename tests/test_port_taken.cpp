@@ -73,7 +73,7 @@ private slots:
         QVERIFY(rig.useSounds());
         rig.form.chkMsg1->setChecked(true);
         rig.form.txtCallCycle->setText("12");
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         const QStringList column = rig.readColumn();
         QVERIFY(!rig.readColumnEmpty());
         rig.form.ReadFailed = kFalse;
@@ -83,7 +83,6 @@ private slots:
         else
             QVERIFY(rig.choosePort(7));
         const QStringList before = windowState(rig);
-        rig.sim.box().clearTrace();
         rig.mark();
 
         QTest::mouseClick(rig.form.*button, Qt::LeftButton);
@@ -102,7 +101,7 @@ private slots:
         QCOMPARE(rig.unrest(QList<ShownBox>(boxes, Sheet::kPortBox)), QStringList());
         QVERIFY(rig.choosePort(WindowRig::kPort));
         rig.mark();
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         QCOMPARE(rig.readColumn(), column);
         QCOMPARE(rig.unrest(), QStringList());
     }

@@ -311,7 +311,7 @@ private:
         scheduleMidOpEvents({});
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(m_rig->form.cmdReadValues, Qt::LeftButton);
+        m_rig->readOut();
         end(clock);
         const QByteArray host = m_rig->sim.hostSent();
         check(host.count('q') == host.size(), "a read-out sent more than queries: " + host.toHex(' '));

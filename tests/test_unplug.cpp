@@ -99,7 +99,7 @@ private slots:
             return atQuery > 0 ? seen == atQuery : sent == boxBytes;
         });
 
-        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton); });
+        const Measured m = measure([&] { rig.readOut(); });
 
         QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
         QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
@@ -120,9 +120,8 @@ private slots:
         RIG(WindowRig, rig);
         const QString terminal = rig.sim.link()->terminalPath();
         rig.sim.box().setFaults({.hangUpAfterBytes = 2});
-        rig.form.txtCallCycle->setText("12");
 
-        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
+        const Measured m = measure([&] { rig.write(Sheet::kCallCycle, "12"); });
 
         QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
         QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
@@ -147,7 +146,6 @@ private slots:
         QVERIFY(rig.useSounds());
         rig.form.chkMsg1->setChecked(true);
         rig.form.chkMsg2->setChecked(true);
-        rig.sim.box().clearTrace();
         rig.mark();
         const QString terminal = rig.sim.link()->terminalPath();
         // Pulled once the recording runs, i.e. after the program took the ACK.
@@ -193,9 +191,8 @@ private:
         QCOMPARE(rig.newLog(), QStringList{"Total Comm Ports Found: 1"});
         QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("COM3"));
         QVERIFY(waitFor([&] { return rig.form.CommPortNumber == WindowRig::kPort; }, 2000));
-        rig.sim.box().clearTrace();
         rig.mark();
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         QCOMPARE(rig.newLog(), QStringList());
         QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
         QCOMPARE(rig.form.lblCommFail->text(), QString());

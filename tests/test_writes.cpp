@@ -25,12 +25,6 @@ QByteArray bytes(std::initializer_list<int> values)
 // settle wait, so every row can be acknowledged.
 constexpr int kAckDelayMs = 60;
 
-void writeCallCycle(WindowRig& rig, const QString& text)
-{
-    rig.form.txtCallCycle->setText(text);
-    QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton);
-}
-
 }  // namespace
 
 class TestWrites : public QObject {
@@ -56,7 +50,7 @@ private slots:
                 atReadBack = states();
         });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({0x76, 0x0C, 'q', 'q'}));
         const QList<WireByte> host = rig.sim.hostEntries();
@@ -126,8 +120,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults({.ackDelayMs = kAckDelayMs});
 
-        (rig.form.*setting->entry)->setText(text);
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, text);
 
         QCOMPARE(rig.sim.hostSent(), setting->letter + values + "qq");
         QCOMPARE(rig.newLog(), QStringList{setting->complete()});
@@ -180,9 +173,8 @@ private slots:
         QLineEdit* entry = rig.form.*setting->entry;
         // Lifted so that the length test itself can be reached past the box's typing limit.
         entry->setMaxLength(32767);
-        entry->setText(text);
 
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, text);
 
         QCOMPARE(rig.newLog(), QStringList{setting->outOfRange()});
         QCOMPARE(rig.unrest({setting->refusal(tooLong)}), QStringList());
@@ -215,8 +207,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults({.ackDelayMs = ackDelayMs});
 
-        (rig.form.*setting->entry)->setText("4");
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, "4");
 
         QCOMPARE(rig.newLog(), log);
     }
@@ -235,7 +226,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults(fault->faults);
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         const Sheet::Setting& row = Sheet::kCallCycle;
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(fault->attempts()) + "qq");
@@ -252,7 +243,7 @@ private slots:
         const AckFault& fault = AckFaults::silent;
         rig.sim.box().setFaults(fault.faults);
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(4) + "q");
         const QString pacing = fault.pacingProblem(rig.hostTimes('v'));
@@ -271,7 +262,7 @@ private slots:
         rig.sim.box().setFaults(AckFaults::ackOn3rdSilentBefore.faults);
         QTimer::singleShot(100, [&rig] { rig.form.txtCallCycle->setText("29"); });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(3) + "qq");
         QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("12"));
@@ -290,12 +281,12 @@ private slots:
                 clicked = true;
                 QTimer::singleShot(50, [&rig] {
                     QVERIFY(rig.form.cmdReadValues->isEnabled());
-                    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+                    rig.readOut();
                 });
             }
         });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QVERIFY(clicked);
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12, 'q', 'q'}));

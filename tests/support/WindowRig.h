@@ -15,16 +15,11 @@
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "Sheet.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "Watchdog.h"
 #include "app/FolderList.h"
-
-// Declares a rig and stops the test unless it is ready, e.g. RIG(WindowRig, rig)
-// or RIG(WindowRig, rig, 1000.0 / 30.0).
-#define RIG(Type, name, ...) \
-    Type name{__VA_ARGS__};  \
-    QVERIFY2(name.ready(), qPrintable(name.sim.error()))
 
 class WindowRig {
 public:
@@ -37,17 +32,20 @@ public:
         sim.box().setByteMs(byteMs);
         form.show();
         portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
-        sim.box().clearTrace();
         mark();
     }
     bool ready() const { return portReady; }
+    QString error() const { return sim.error(); }
 
     // Log texts added since mark(), oldest first, without time stamp and line end.
     QStringList newLog() const { return form.log.texts(); }
+    // A fresh start for what a test looks at next: the log, the boxes shown
+    // and the wire.
     void mark()
     {
         form.log.mark();
         answerer.clear();
+        sim.box().clearTrace();
     }
 
     // Makes the sounds folder the message directory, as typed into its box;
@@ -73,13 +71,21 @@ public:
     // the last bytes off the line. A run that never returns stops the test.
     void program()
     {
-        sim.box().clearTrace();
         mark();
         {
             Watchdog watchdog(60, "PROGRAM MESSAGES");
             QTest::mouseClick(form.Command3, Qt::LeftButton);
         }
         spinFor(100);
+    }
+
+    // READ ALL VALUES, as clicked; it returns once the read-out is over.
+    void readOut() { QTest::mouseClick(form.cmdReadValues, Qt::LeftButton); }
+    // Types `text` into a setting's entry box and clicks its write button.
+    void write(const Sheet::Setting& setting, const QString& text)
+    {
+        (form.*setting.entry)->setText(text);
+        QTest::mouseClick(form.*setting.button, Qt::LeftButton);
     }
 
     // Chooses another port through the list's text, as a user would.
