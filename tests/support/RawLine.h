@@ -3,6 +3,7 @@
 // The serial control driven by hand against the simulated box, the way the
 // programmer drives it but without its waits: for tests of the line itself.
 
+#include "SimHarness.h"
 #include "WaitFor.h"
 #include "link/MSComm.h"
 
@@ -14,6 +15,23 @@ inline bool openPort(MSComm& c, int port, const QString& settings = QStringLiter
     c.setRTSEnable(true);
     return c.setPortOpen(true);
 }
+
+// The serial control opened on the simulated box's port, the box answering at
+// `byteMs` a byte: fast by default, where the pacing is not under test.
+struct LineRig {
+    static constexpr double kFastByteMs = 3;
+    explicit LineRig(double byteMs = kFastByteMs, const QString& settings = QStringLiteral("300,n,8,1"))
+    {
+        sim.box().setByteMs(byteMs);
+        opened = sim.ok() && openPort(c, sim.port(), settings);
+    }
+    bool ready() const { return opened; }
+    QString error() const { return sim.ok() ? c.lastError() : sim.error(); }
+
+    SimHarness sim;
+    MSComm c;
+    bool opened = false;
+};
 
 // What the programmer does for one attempt: the letter, 20 ms later the value
 // bytes, discard, then collect whatever comes within waitMs (the box, fast
