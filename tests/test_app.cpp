@@ -1,19 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start-up, status log, LED pattern names, tick waits and Exit,
 // on the real window under the offscreen platform.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QtTest>
-#include <memory>
-
 #include "FormFixture.h"
-#include "app/FolderList.h"
 #include "app/StatusLog.h"
 
 namespace {

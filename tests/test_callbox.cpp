@@ -4,25 +4,17 @@
 // be told to misbehave, and what it hears and keeps while it records. Every
 // other test believes what it sees here.
 
-#include "AckFaults.h"
-#include "PulseSink.h"
-#include "RawLine.h"
-#include "SimHarness.h"
-#include "WaitFor.h"
-#include "WavFile.h"
-
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <cmath>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <unistd.h>
+
+#include "AckFaults.h"
+#include "PulseSink.h"
+#include "RawLine.h"
+#include "WavFile.h"
 
 class TestCallBox : public QObject {
     Q_OBJECT

@@ -1,19 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the message directory and finding each message's sound file, on the
 // real window under the offscreen platform.
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
-
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "Sheet.h"
 #include "WaitFor.h"
-#include "app/FolderList.h"
 
 namespace {
 

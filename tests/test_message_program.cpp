@@ -2,20 +2,9 @@
 // PROGRAM MESSAGES and the recording timer: the real window and serial layer
 // against the simulated call box on a pseudo-terminal, with tiny WAV files
 // whose sizes set the recording times.
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
 #include <array>
-#include <memory>
 
 #include "AckFaults.h"
-#include "PulseSink.h"
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
 #include "messages/MessageTiming.h"
 

@@ -3,32 +3,15 @@
 // links, pipes, files that go away or change under a run, cut-off WAV files,
 // and boxes filled by pasting far more than they take. Each case ends with a
 // clear message or a correct run, never a freeze, and nothing out of range sent.
-#include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QtEndian>
 
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
-#include "WireOracle.h"
-#include "app/FolderList.h"
 #include "app/StatusLog.h"
 #include "messages/MessageTiming.h"
-#include "PulseSink.h"
 
 namespace {
 

@@ -4,19 +4,9 @@
 // once for its read-out, once for itself), logs nothing, sends nothing and
 // leaves the window as it was, apart from the read column that a read-out
 // always clears first.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSerialPort>
-#include <QTest>
 
-#include "WavFile.h"
-#include "Sheet.h"
 #include "WindowRig.h"
-#include "PulseSink.h"
 
 namespace {
 

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // READ ALL VALUES against the simulated call box: when a block is accepted,
 // what the read column shows, and the two failures.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
 #include "WindowRig.h"
 #include "WireOracle.h"
 

@@ -2,19 +2,14 @@
 // The serial layer against the simulated call box on a pseudo-terminal: the
 // line's settings, opening and closing, clearing, and a line that goes away.
 
-#include "RawLine.h"
-#include "SimHarness.h"
-#include "link/PortNames.h"
-
-#include <QElapsedTimer>
 #include <QSerialPort>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 
-#include <ctime>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "RawLine.h"
 
 class TestSerialLink : public QObject {
     Q_OBJECT

@@ -10,27 +10,11 @@
 //   ZT870K_SOAK_OPS   number of operations (default 100, about two minutes)
 //   ZT870K_SOAK_SEED  random seed (default fixed; printed either way)
 // A failure names the seed and the operation, with the operation's wire trace.
-#include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
 #include <cstdio>
-#include <functional>
 #include <map>
-#include <memory>
-#include <optional>
 #include <random>
 
 #include "AckFaults.h"
-#include "PulseSink.h"
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
 

@@ -2,16 +2,6 @@
 // What the call box hears: the real window programs a message against the
 // simulated box, which records a private sound server's null sink and keeps
 // that as its stored message, timed on the clock of the wire.
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include "PulseSink.h"
-#include "WavFile.h"
 #include "WindowRig.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundOutput.h"

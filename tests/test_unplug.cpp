@@ -3,24 +3,8 @@
 // operation ends through its own time-outs and attempt limits, without hanging
 // or spinning, lets go of the port, and once the adapter is back a scan and a
 // read-out work again in the same program.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
-#include <ctime>
-
 #include "AckFaults.h"
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
-#include "PulseSink.h"
 
 namespace {
 

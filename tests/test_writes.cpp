@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The eight setting writes against the simulated call box: what is refused,
 // what goes on the wire, the retries and the read-back that follows.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
 #include "AckFaults.h"
-#include "Sheet.h"
 #include "WindowRig.h"
 
 namespace {

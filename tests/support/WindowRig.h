@@ -3,23 +3,17 @@
 // The rig on the base window: the simulated call box on a pseudo-terminal
 // linked as COM3, the window loaded and shown with COM3 chosen, modal boxes
 // recorded and answered, and a sounds folder to use as the message directory.
-
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
-#include <functional>
+// With it come the sheet, the private sound server its message runs play
+// through, and the message files a test puts into the sounds folder.
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "PulseSink.h"
 #include "Sheet.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "Watchdog.h"
-#include "app/FolderList.h"
+#include "WavFile.h"
 
 class WindowRig {
 public:
