@@ -272,15 +272,14 @@ private slots:
         QCOMPARE(notices[0][0].toString(), line);
 
         // From the ACK to the recording's end, on the wire clock.
-        QVERIFY2(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, qPrintable(QString::number(m.startMs - ackMs)));
-        QVERIFY2(qAbs(m.timeMs(m.samples.size()) - endMs) < 1,
-                 qPrintable(QString::number(m.timeMs(m.samples.size()) - endMs)));
+        VERIFY_SHOWING(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, m.startMs - ackMs);
+        VERIFY_SHOWING(qAbs(m.timeMs(m.samples.size()) - endMs) < 1, m.timeMs(m.samples.size()) - endMs);
         const qsizetype first = m.firstLoud(), last = m.lastLoud();
-        QVERIFY2(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
-                 qPrintable(QString::number(m.timeMs(first) - playedMs)));
+        VERIFY_SHOWING(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
+                       m.timeMs(first) - playedMs);
         if (ending == "pulled") {
             // Cut in the quiet part of the tone: it sounds up to the cut.
-            QVERIFY2(m.timeMs(last) > endMs - 20, qPrintable(QString::number(m.timeMs(last) - endMs)));
+            VERIFY_SHOWING(m.timeMs(last) > endMs - 20, m.timeMs(last) - endMs);
             QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.25)) < 1, qPrintable(line));
         } else {
             // All of it, up to its loud last 100 ms.

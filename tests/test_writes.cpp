@@ -51,12 +51,11 @@ private slots:
         QCOMPARE(box.size(), 1 + 19 + 19);
         QCOMPARE(box[0].byte, quint8(0x06));
         const double valueGap = host[1].ms - host[0].ms;
-        QVERIFY2(isValuePause(valueGap), qPrintable(QString::number(valueGap)));
+        VERIFY_SHOWING(isValuePause(valueGap), valueGap);
         const double settle = host[2].ms - box[0].ms;
-        QVERIFY2(settle >= 29 * WindowRig::kTickMs && settle < 2000, qPrintable(QString::number(settle)));
+        VERIFY_SHOWING(settle >= 29 * WindowRig::kTickMs && settle < 2000, settle);
         const double readPause = host[3].ms - box[19].ms;
-        QVERIFY2(readPause >= 24 * WindowRig::kTickMs && readPause < 2000,
-                 qPrintable(QString::number(readPause)));
+        VERIFY_SHOWING(readPause >= 24 * WindowRig::kTickMs && readPause < 2000, readPause);
 
         const QString busy = QStringLiteral("off:<<BUSY>>");
         QCOMPARE(duringExchange,
@@ -239,7 +238,7 @@ private slots:
         rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(4) + "q");
-        const QString pacing = fault.pacingProblem(rig.hostTimes('v'));
+        const QString pacing = fault.pacingProblem(rig.sim.hostTimes('v'));
         QVERIFY2(pacing.isEmpty(), qPrintable(pacing));
         QCOMPARE(rig.newLog(), fault.retryLines("Call Cycle") << Sheet::kCallCycle.failed()
                                                               << "ZT870K Comm Fail");
