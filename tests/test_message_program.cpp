@@ -65,8 +65,7 @@ private slots:
     void radioOnly()
     {
         RIG(Rig, rig);
-        QVERIFY(writeWav(rig.dir + "radio.wav", 1102));
-        rig.form.chkMsg2->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 1102));
         rig.form.lblMsg1Sec->show();
         rig.form.lblMsg6Sec->show();
         RunWatch watch(rig);
@@ -90,8 +89,7 @@ private slots:
         QCOMPARE(rig.sim.box().recordings().size(), 1);
         QCOMPARE(rig.sim.box().recordings().first().stops, 2);
         const double lasted = rig.sim.box().recordings().first().lastedMs;
-        QVERIFY2(lasted >= 290 + 190 && lasted <= 300 + 100 + 200 + 500,
-                 qPrintable(QString::number(lasted)));
+        VERIFY_SHOWING(lasted >= 290 + 190 && lasted <= 300 + 100 + 200 + 500, lasted);
     }
 
     // The one long case: 110294 bytes record for 50 ticks, so the first stop
@@ -100,9 +98,8 @@ private slots:
     void fiveSecondRecordingTiming()
     {
         RIG(Rig, rig);
-        QVERIFY(writeWav(rig.dir + "local.wav", 110294));
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 110294));
         QVERIFY(writeWav(rig.dir + "msg2.wav", 500));
-        rig.form.chkMsg1->setChecked(true);
         rig.form.chkMsg2->setChecked(true);
         QCOMPARE(rig.form.Msg2File, QStringLiteral("msg2.wav"));
         qint32 localLimit = -1;
@@ -123,8 +120,7 @@ private slots:
 
         const QList<Recording>& rec = rig.sim.box().recordings();
         QCOMPARE(rec.size(), 2);
-        QVERIFY2(rec[0].lastedMs >= 5300 && rec[0].lastedMs <= 6200,
-                 qPrintable(QString::number(rec[0].lastedMs)));
+        VERIFY_SHOWING(rec[0].lastedMs >= 5300 && rec[0].lastedMs <= 6200, rec[0].lastedMs);
         QList<double> stops;
         double radioCommand = -1;
         for (const WireByte& w : rig.sim.hostEntries()) {
@@ -134,10 +130,9 @@ private slots:
                 radioCommand = w.ms;
         }
         QCOMPARE(stops.size(), 4);
-        QVERIFY2(stops[1] - stops[0] >= 170 && stops[1] - stops[0] <= 700,
-                 qPrintable(QString::number(stops[1] - stops[0])));
-        QVERIFY2(radioCommand - stops[1] >= 660 && radioCommand - stops[1] <= 1500,
-                 qPrintable(QString::number(radioCommand - stops[1])));
+        VERIFY_SHOWING(stops[1] - stops[0] >= 170 && stops[1] - stops[0] <= 700, stops[1] - stops[0]);
+        VERIFY_SHOWING(radioCommand - stops[1] >= 660 && radioCommand - stops[1] <= 1500,
+                       radioCommand - stops[1]);
     }
 
     void nothingTicked()
@@ -156,10 +151,8 @@ private slots:
     void fourthFailedAttemptEndsRun()
     {
         RIG(Rig, rig);
-        QVERIFY(writeWav(rig.dir + "local.wav", 800));
-        QVERIFY(writeWav(rig.dir + "radio.wav", 800));
-        rig.form.chkMsg1->setChecked(true);
-        rig.form.chkMsg2->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         const AckFault& fault = AckFaults::ackOn5thWrongBefore;
         rig.sim.box().setFaults(fault.faults);
 
@@ -180,8 +173,7 @@ private slots:
     void readOutFailureEndsRun()
     {
         RIG(Rig, rig);
-        QVERIFY(writeWav(rig.dir + "local.wav", 800));
-        rig.form.chkMsg1->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         rig.sim.box().setFaults({.sumsNeverAgree = true});
 
         rig.program();
@@ -198,11 +190,9 @@ private slots:
     void boxClearedWhileEarlierSlotRecords()
     {
         RIG(Rig, rig);
-        QVERIFY(writeWav(rig.dir + "local.wav", 6000));  // 3 ticks
-        QVERIFY(writeWav(rig.dir + "radio.wav", 800));
-        QVERIFY(writeWav(rig.dir + "lowbatt.wav", 800));
-        for (const Sheet::Slot& slot : Sheet::kSlots)
-            (rig.form.*slot.box)->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 6000));  // 3 ticks
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
+        QVERIFY(rig.tick(Sheet::kLowBattMsg, 800));
         rig.form.lblMsg2Sec->setText("stale");
         RunWatch watch(rig);
         bool cleared = false;
@@ -258,10 +248,8 @@ private slots:
         QFETCH(QString, label);
         RIG(Rig, rig);
         const QString local = rig.dir + "local.wav";
-        QVERIFY(writeWav(local, 800));
-        QVERIFY(writeWav(rig.dir + "radio.wav", 800));
-        rig.form.chkMsg1->setChecked(true);
-        rig.form.chkMsg2->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         if (change == "remove" || change == "folder")
             QVERIFY(QFile::remove(local));
         if (change == "folder")

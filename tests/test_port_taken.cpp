@@ -59,9 +59,8 @@ private slots:
         QFETCH(bool, clearsColumn);
         QFETCH(bool, held);
         RIG(WindowRig, rig);
-        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
         QVERIFY(rig.useSounds());
-        rig.form.chkMsg1->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         rig.form.txtCallCycle->setText("12");
         rig.readOut();
         const QStringList column = rig.readColumn();

@@ -91,7 +91,7 @@ private slots:
         QVERIFY(!rig.form.lblCommFail->text().isEmpty());
         QCOMPARE(rig.form.ReadFailed, kTrue);
         // The last query waited its full 200 ticks; nothing waits longer.
-        QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
+        VERIFY_SHOWING(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, m.wallMs);
         checkEndedCleanly(rig, m, terminal);
         checkWorksAfterReplug(rig);
     }
@@ -110,8 +110,8 @@ private slots:
         QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
         QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
         QVERIFY(rig.readColumnEmpty());
-        QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
-                 qPrintable(QString::number(m.wallMs)));
+        VERIFY_SHOWING(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
+                       m.wallMs);
         checkEndedCleanly(rig, m, terminal, {Sheet::kPortBox});
         checkWorksAfterReplug(rig);
         // The failure line was the truth: the box never got the value.
@@ -125,11 +125,9 @@ private slots:
     void duringRecording()
     {
         RIG(WindowRig, rig);
-        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
-        QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
         QVERIFY(rig.useSounds());
-        rig.form.chkMsg1->setChecked(true);
-        rig.form.chkMsg2->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 4410));  // two ticks
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         rig.mark();
         const QString terminal = rig.sim.link()->terminalPath();
         // Pulled once the recording runs, i.e. after the program took the ACK.

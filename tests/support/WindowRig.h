@@ -61,6 +61,15 @@ public:
                waitFor([this] { return form.MsgDir == dir; }, 2000);
     }
 
+    // Puts a message file of `bytes` bytes into the message directory under
+    // the slot's first name and ticks the slot; true when the tick stays.
+    bool tick(const Sheet::Slot& slot, qint64 bytes)
+    {
+        if (writeWav(dir + slot.file, bytes))
+            (form.*slot.box)->setChecked(true);
+        return (form.*slot.box)->isChecked();
+    }
+
     // Runs PROGRAM MESSAGES on a fresh trace and log, then lets the box read
     // the last bytes off the line. A run that never returns stops the test.
     void program()
@@ -106,14 +115,6 @@ public:
                 form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
                 form.Command3};
     }
-    // Every operation button enabled with its idle caption.
-    bool allIdle() const
-    {
-        for (QPushButton* b : operationButtons())
-            if (!b->isEnabled() || b->text().contains(QLatin1String("<<")))
-                return false;
-        return true;
-    }
 
     // What keeps the window from rest after an operation, nothing when at
     // rest: the port closed and free for anyone else, every button enabled
@@ -121,8 +122,6 @@ public:
     // since mark() exactly `boxes` shown (any, for unrestAnyBoxes).
     QStringList unrest(const QList<ShownBox>& boxes = {}) { return restProblems(&boxes); }
     QStringList unrestAnyBoxes() { return restProblems(nullptr); }
-
-    QList<double> hostTimes(quint8 byte) const { return sim.hostTimes(byte); }
 
     // Calls `probe` with every byte the box sees or sends from now on, as it
     // happens (inside the window's waits), so a test can look at the window
