@@ -2,12 +2,8 @@
 // The window's start-up, status log, LED pattern names, tick waits and Exit,
 // on the real window under the offscreen platform.
 #include "FormFixture.h"
+#include "WireOracle.h"
 #include "app/StatusLog.h"
-
-namespace {
-const QRegularExpression kLineForm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] .*\r\n$"),
-                                   QRegularExpression::DotMatchesEverythingOption);
-}
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -42,8 +38,8 @@ private slots:
         QCOMPARE(log.lineCount(), 2);
         QVERIFY(log.newest(0).endsWith(QStringLiteral(" ***No Serial Ports Detected\r\n")));
         QVERIFY(log.newest(1).endsWith(QStringLiteral(" Interface Startup Complete\r\n")));
-        QVERIFY(kLineForm.match(log.newest(0)).hasMatch());
-        QVERIFY(kLineForm.match(log.newest(1)).hasMatch());
+        QVERIFY(isWellFormedLogLine(log.newest(0), QStringLiteral("\r\n")));
+        QVERIFY(isWellFormedLogLine(log.newest(1), QStringLiteral("\r\n")));
 
         // With no port found, operations keep using port 5.
         QTest::qWait(250);
