@@ -102,18 +102,8 @@ private slots:
         QList<QByteArray> got;
         int countSeenAtOne = 0;
         for (int i = 0; i < 4; ++i) {
-            r.c.Output("v");
-            spinFor(20);
-            r.c.Output(QByteArray(1, '\x07'));
-            r.c.setInBufferCount(0);
-            QByteArray answer;
-            waitFor([&] {
-                countSeenAtOne += r.c.InBufferCount() == 1;
-                answer += r.c.Input();
-                return false;
-            }, 150);
-            got << answer;
-            if (answer == "\x06")
+            got << attempt(r.c, "v", QByteArray(1, '\x07'), 150, &countSeenAtOne);
+            if (got.last() == "\x06")
                 break;
         }
         QCOMPARE(got, fault->answers);

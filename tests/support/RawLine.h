@@ -35,9 +35,10 @@ struct LineRig {
 
 // What the programmer does for one attempt: the letter, 20 ms later the value
 // bytes, discard, then collect whatever comes within waitMs (the box, fast
-// here, answers within a few ms).
+// here, answers within a few ms). `loneByteSeen` counts the looks that found
+// exactly one byte waiting.
 inline QByteArray attempt(MSComm& c, const QByteArray& letter, const QByteArray& values,
-                          int waitMs = 150)
+                          int waitMs = 150, int* loneByteSeen = nullptr)
 {
     c.Output(letter);
     if (!values.isEmpty()) {
@@ -47,7 +48,12 @@ inline QByteArray attempt(MSComm& c, const QByteArray& letter, const QByteArray&
     }
     c.setInBufferCount(0);
     QByteArray got;
-    waitFor([&] { got += c.Input(); return false; }, waitMs);
+    waitFor([&] {
+        if (loneByteSeen)
+            *loneByteSeen += c.InBufferCount() == 1;
+        got += c.Input();
+        return false;
+    }, waitMs);
     return got;
 }
 
