@@ -21,6 +21,11 @@ const QString kSep = QDir::separator();
 struct PathRig : WindowRig {
     PathRig() : WindowRig(2.0) {}
     bool ready() const { return portReady && top.isValid(); }
+    // Makes the folder `name` in top and chooses it in the folder list.
+    bool useFolder(const QString& name)
+    {
+        return QDir().mkpath(top.filePath(name)) && chooseFolder(top.filePath(name));
+    }
     QTemporaryDir top;
 };
 
@@ -103,9 +108,8 @@ private slots:
         if (setup == "unreadable" && geteuid() == 0)
             QSKIP("running as root: file permissions don't keep root from reading");
         RIG(PathRig, p);
-        const QString dir = p.top.filePath("sounds");
-        QVERIFY(QDir().mkpath(dir));
-        const QString local = dir + "/local.wav";
+        QVERIFY(p.useFolder("sounds"));
+        const QString local = p.dir + "local.wav";
         if (setup == "link") {
             QVERIFY(writeWav(p.top.filePath("elsewhere.wav"), 3000));
             QVERIFY(QFile::link(p.top.filePath("elsewhere.wav"), local));
@@ -118,8 +122,7 @@ private slots:
             QVERIFY(QFile::setPermissions(local, QFileDevice::Permissions()));
         }
         if (setup.endsWith("+msg1"))
-            QVERIFY(writeWav(dir + "/msg1.wav", 800));
-        QVERIFY(p.chooseFolder(dir));
+            QVERIFY(writeWav(p.dir + "msg1.wav", 800));
 
         p.form.chkMsg1->setChecked(true);
 
@@ -152,13 +155,10 @@ private slots:
     void directoryRemovedWhileSelected()
     {
         RIG(PathRig, p);
-        const QString dir = p.top.filePath("usb stick");
-        QVERIFY(QDir().mkpath(dir));
-        QVERIFY(writeWav(dir + "/local.wav", 800));
-        QVERIFY(writeWav(dir + "/radio.wav", 800));
-        QVERIFY(p.chooseFolder(dir));
-        p.form.chkMsg1->setChecked(true);
-        QVERIFY(QDir(dir).removeRecursively());
+        QVERIFY(p.useFolder("usb stick"));
+        QVERIFY(writeWav(p.dir + "radio.wav", 800));
+        QVERIFY(p.tick(Sheet::kLocalMsg, 800));
+        QVERIFY(QDir(p.dir).removeRecursively());
 
         p.form.chkMsg2->setChecked(true);
         const QString both = p.dir + "radio.wav or " + p.dir + "msg2.wav";
@@ -179,12 +179,9 @@ private slots:
     void fileReplacedDuringReadOut()
     {
         RIG(PathRig, p);
-        const QString dir = p.top.filePath("takes");
-        QVERIFY(QDir().mkpath(dir));
-        const QString local = dir + "/local.wav";
-        QVERIFY(writeWav(local, 800));
-        QVERIFY(p.chooseFolder(dir));
-        p.form.chkMsg1->setChecked(true);
+        QVERIFY(p.useFolder("takes"));
+        QVERIFY(p.tick(Sheet::kLocalMsg, 800));
+        const QString local = p.dir + "local.wav";
         bool replaced = false;
         p.onEachByte([&](const WireByte& b) {
             if (replaced || b.dir != WireDir::HostToBox || b.byte != 'q')
@@ -221,12 +218,10 @@ private slots:
     void cutOffWavDoesNotFreezeNextRecording()
     {
         RIG(PathRig, p);
-        const QString dir = p.top.filePath("cut");
-        QVERIFY(QDir().mkpath(dir));
-        QVERIFY(writeFile(dir + "/local.wav", wav(1, 1, 11025, 16, 1547, 1547)));   // half a sample at the end
-        QVERIFY(writeFile(dir + "/radio.wav", wav(1, 1, 11025, 16, 100000, 1000))); // a copy cut short
-        QVERIFY(writeWav(dir + "/lowbatt.wav", 1591));  // odd size, no length given
-        QVERIFY(p.chooseFolder(dir));
+        QVERIFY(p.useFolder("cut"));
+        QVERIFY(writeFile(p.dir + "local.wav", wav(1, 1, 11025, 16, 1547, 1547)));   // half a sample at the end
+        QVERIFY(writeFile(p.dir + "radio.wav", wav(1, 1, 11025, 16, 100000, 1000))); // a copy cut short
+        QVERIFY(writeWav(p.dir + "lowbatt.wav", 1591));  // odd size, no length given
         for (QCheckBox* box : {p.form.chkMsg1, p.form.chkMsg2, p.form.chkMsg6})
             box->setChecked(true);
 
