@@ -30,10 +30,7 @@ struct Rig : WindowRig {
 struct RunWatch {
     explicit RunWatch(Rig& rig) : r(rig)
     {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (r.form.Recording == kFalse)
-                return;
+        r.whileRecording([this] {
             for (int i = 0; i < 3; ++i)
                 greenWhileRecording[i] =
                     greenWhileRecording[i] || isGreen(r.form.*Sheet::kSlots[i].box);
@@ -42,10 +39,8 @@ struct RunWatch {
             if (onRecording)
                 onRecording();
         });
-        timer.start();
     }
     Rig& r;
-    QTimer timer;
     std::array<bool, 3> greenWhileRecording{};
     bool buttonLockedWhileRecording = false;
     std::function<void()> onRecording;

@@ -195,12 +195,7 @@ private slots:
             });
         });
         qint32 limit = -1;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (p.form.Recording != kFalse)
-                limit = p.form.RecordLimit;
-        });
-        watch.start(5);
+        p.whileRecording([&] { limit = p.form.RecordLimit; });
 
         p.program();
 

@@ -131,12 +131,10 @@ private slots:
         rig.mark();
         const QString terminal = rig.sim.link()->terminalPath();
         // Pulled once the recording runs, i.e. after the program took the ACK.
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (rig.form.Recording != kFalse && rig.sim.box().isLinked())
+        rig.whileRecording([&] {
+            if (rig.sim.box().isLinked())
                 rig.sim.hangUp();
         });
-        watch.start(5);
 
         const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
 

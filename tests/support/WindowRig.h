@@ -123,6 +123,18 @@ public:
     QStringList unrest(const QList<ShownBox>& boxes = {}) { return restProblems(&boxes); }
     QStringList unrestAnyBoxes() { return restProblems(nullptr); }
 
+    // Calls `probe` every 5 ms while a message records, from inside the run's
+    // waits, until the rig goes.
+    void whileRecording(std::function<void()> probe)
+    {
+        auto* timer = new QTimer(&m_hooks);
+        QObject::connect(timer, &QTimer::timeout, [this, probe] {
+            if (form.Recording != kFalse)
+                probe();
+        });
+        timer->start(5);
+    }
+
     // Calls `probe` with every byte the box sees or sends from now on, as it
     // happens (inside the window's waits), so a test can look at the window
     // at that moment or change the box.
