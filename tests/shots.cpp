@@ -8,24 +8,14 @@
 // last only while an operation runs (busy captions, a message recording) are
 // caught by timers polling from inside those loops.
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
-#include <functional>
 
+#include "FormFixture.h"
 #include "PulseSink.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
-#include "app/Form1.h"
 
 namespace {
 

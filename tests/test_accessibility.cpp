@@ -4,19 +4,6 @@
 // working order, each entry box followed by its write button.
 
 #include <QAccessible>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QLabel>
-#include <QSet>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <memory>
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"

@@ -1,25 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start-up, status log, LED pattern names, tick waits and Exit,
 // on the real window under the offscreen platform.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QtTest>
-#include <memory>
-
 #include "FormFixture.h"
-#include "app/FolderList.h"
+#include "WireOracle.h"
 #include "app/StatusLog.h"
-
-namespace {
-const QRegularExpression kLineForm(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] .*\r\n$"),
-                                   QRegularExpression::DotMatchesEverythingOption);
-}
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -54,8 +38,8 @@ private slots:
         QCOMPARE(log.lineCount(), 2);
         QVERIFY(log.newest(0).endsWith(QStringLiteral(" ***No Serial Ports Detected\r\n")));
         QVERIFY(log.newest(1).endsWith(QStringLiteral(" Interface Startup Complete\r\n")));
-        QVERIFY(kLineForm.match(log.newest(0)).hasMatch());
-        QVERIFY(kLineForm.match(log.newest(1)).hasMatch());
+        QVERIFY(isWellFormedLogLine(log.newest(0), QStringLiteral("\r\n")));
+        QVERIFY(isWellFormedLogLine(log.newest(1), QStringLiteral("\r\n")));
 
         // With no port found, operations keep using port 5.
         QTest::qWait(250);

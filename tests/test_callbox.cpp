@@ -4,29 +4,17 @@
 // be told to misbehave, and what it hears and keeps while it records. Every
 // other test believes what it sees here.
 
-#include "AckFaults.h"
-#include "PulseSink.h"
-#include "RawLine.h"
-#include "SimHarness.h"
-#include "WaitFor.h"
-#include "WavFile.h"
-
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <cmath>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <unistd.h>
 
-namespace {
-constexpr double kFastByteMs = 3;
-}  // namespace
+#include "AckFaults.h"
+#include "PulseSink.h"
+#include "RawLine.h"
+#include "WavFile.h"
 
 class TestCallBox : public QObject {
     Q_OBJECT
@@ -42,28 +30,25 @@ private slots:
     void queryReturnsStoredBlock()
     {
         QFETCH(int, length);
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setBlockLength(length);
-        sim.box().setValue(CallBox::Channel, 200);
-        sim.box().setValue(length - 1, 0x5A);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
-        c.setInputMode(1);
-        c.setInBufferCount(0);
+        RIG(LineRig, r, 1000.0 / 30.0);  // the pace of a real line
+        r.sim.box().setBlockLength(length);
+        r.sim.box().setValue(CallBox::Channel, 200);
+        r.sim.box().setValue(length - 1, 0x5A);
+        r.c.setInputMode(1);
+        r.c.setInBufferCount(0);
 
         QElapsedTimer clock;
         clock.start();
-        const QByteArray block = query(c, length);
-        const QList<WireByte> sent = sim.boxEntries();
-        QCOMPARE(block.toHex(), sim.box().storedBlock().toHex());
+        const QByteArray block = query(r.c, length);
+        const QList<WireByte> sent = r.sim.boxEntries();
+        QCOMPARE(block.toHex(), r.sim.box().storedBlock().toHex());
         QCOMPARE(block.size(), length);
         QCOMPARE(quint8(block.at(0)), quint8(200));
         QCOMPARE(block.mid(CallBox::Version, 8), QByteArray("V1.12ZTK"));
         // A byte never arrives sooner than its line time after the one before.
         QCOMPARE(sent.size(), length);
-        QVERIFY(sent.last().ms - sent.first().ms >= (length - 1) * sim.box().byteMs() * 0.95);
-        QVERIFY(clock.elapsed() >= qint64((length - 1) * sim.box().byteMs()));
+        QVERIFY(sent.last().ms - sent.first().ms >= (length - 1) * r.sim.box().byteMs() * 0.95);
+        QVERIFY(clock.elapsed() >= qint64((length - 1) * r.sim.box().byteMs()));
     }
 
     void writeIsAcknowledgedAndStored_data()
@@ -84,19 +69,15 @@ private slots:
         QFETCH(QByteArray, letter);
         QFETCH(QByteArray, values);
         QFETCH(int, offset);
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setByteMs(kFastByteMs);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
+        RIG(LineRig, r);
 
-        QCOMPARE(attempt(c, letter, values).toHex(), QByteArray("06"));
-        QCOMPARE(sim.hostSent(), letter + values);
-        const QByteArray block = query(c, 19);
+        QCOMPARE(attempt(r.c, letter, values).toHex(), QByteArray("06"));
+        QCOMPARE(r.sim.hostSent(), letter + values);
+        const QByteArray block = query(r.c, 19);
         QCOMPARE(block.size(), 19);
         QCOMPARE(block.mid(offset, values.size()).toHex(), values.toHex());
         if (letter == "u")
-            QCOMPARE(sim.box().profileId(), 300);
+            QCOMPARE(r.sim.box().profileId(), 300);
     }
 
     void ackFaults_data()
@@ -115,76 +96,58 @@ private slots:
     void ackFaults()
     {
         QFETCH(const AckFault*, fault);
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setByteMs(kFastByteMs);
-        sim.box().setFaults(fault->faults);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
+        RIG(LineRig, r);
+        r.sim.box().setFaults(fault->faults);
 
         QList<QByteArray> got;
         int countSeenAtOne = 0;
         for (int i = 0; i < 4; ++i) {
-            c.Output("v");
-            spinFor(20);
-            c.Output(QByteArray(1, '\x07'));
-            c.setInBufferCount(0);
-            QByteArray answer;
-            waitFor([&] {
-                countSeenAtOne += c.InBufferCount() == 1;
-                answer += c.Input();
-                return false;
-            }, 150);
-            got << answer;
-            if (answer == "\x06")
+            got << attempt(r.c, "v", QByteArray(1, '\x07'), 150, &countSeenAtOne);
+            if (got.last() == "\x06")
                 break;
         }
         QCOMPARE(got, fault->answers);
-        QCOMPARE(sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
+        QCOMPARE(r.sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
         if (fault->faults.doubleAck)
             QCOMPARE(countSeenAtOne, 0);  // both ACK bytes come in one piece
-        QCOMPARE(sim.box().value(CallBox::CallCycles), quint8(fault->faults.silent ? 3 : 7));
+        QCOMPARE(r.sim.box().value(CallBox::CallCycles), quint8(fault->faults.silent ? 3 : 7));
     }
 
     void blockFaults()
     {
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        CallBox& box = sim.box();
-        box.setByteMs(kFastByteMs);
+        RIG(LineRig, r);
+        CallBox& box = r.sim.box();
         box.setBlockLength(20);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
         const int natural = CallBox::blockSum(box.storedBlock());
 
         const QList<int> sums{natural + 100, natural + 101, natural + 100, natural + 101};
         box.setFaults({.sumSequence = sums});
         for (int target : sums)
-            QCOMPARE(CallBox::blockSum(query(c, 20)), target);
-        QCOMPARE(CallBox::blockSum(query(c, 20)), natural);  // the list is used up
+            QCOMPARE(CallBox::blockSum(query(r.c, 20)), target);
+        QCOMPARE(CallBox::blockSum(query(r.c, 20)), natural);  // the list is used up
 
         box.setFaults({.sumsNeverAgree = true});
         int previous = -1;
         for (int i = 0; i < 4; ++i) {
-            const int sum = CallBox::blockSum(query(c, 20));
+            const int sum = CallBox::blockSum(query(r.c, 20));
             QVERIFY(sum != previous);
             previous = sum;
         }
 
         box.setFaults({.silentFromQuery = 3});
-        QCOMPARE(query(c, 20).size(), 20);
-        QCOMPARE(query(c, 20).size(), 20);
-        c.Output("q");
+        QCOMPARE(query(r.c, 20).size(), 20);
+        QCOMPARE(query(r.c, 20).size(), 20);
+        r.c.Output("q");
         spinFor(300);
-        QCOMPARE(c.InBufferCount(), 0);
+        QCOMPARE(r.c.InBufferCount(), 0);
 
         box.setFaults({.shortBlock = 10});
-        c.Output("q");
+        r.c.Output("q");
         spinFor(200);
-        QCOMPARE(c.Input(), box.storedBlock().left(10));
+        QCOMPARE(r.c.Input(), box.storedBlock().left(10));
 
         box.setFaults({.noiseInBlock = 3});
-        const QByteArray noisy = query(c, 23);
+        const QByteArray noisy = query(r.c, 23);
         QCOMPARE(noisy.size(), 23);
         QCOMPARE(noisy.left(10), box.storedBlock().left(10));
         QCOMPARE(noisy.right(10), box.storedBlock().right(10));
@@ -192,25 +155,21 @@ private slots:
 
     void lateAckAndRecording()
     {
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setByteMs(kFastByteMs);
-        sim.box().setFaults({.ackDelayMs = 450});
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
-        QCOMPARE(attempt(c, "B", {}, 400), QByteArray());
-        QVERIFY(waitFor([&] { return c.InBufferCount() == 1; }, 1000));
-        QCOMPARE(c.Input(), QByteArray("\x06"));
-        QCOMPARE(sim.box().recordings().size(), 1);
+        RIG(LineRig, r);
+        r.sim.box().setFaults({.ackDelayMs = 450});
+        QCOMPARE(attempt(r.c, "B", {}, 400), QByteArray());
+        QVERIFY(waitFor([&] { return r.c.InBufferCount() == 1; }, 1000));
+        QCOMPARE(r.c.Input(), QByteArray("\x06"));
+        QCOMPARE(r.sim.box().recordings().size(), 1);
 
         spinFor(300);
-        QCOMPARE(attempt(c, "d", {}, 100), QByteArray());  // no answer to a stop
-        c.Output("d");
-        QVERIFY(waitFor([&] { return sim.box().recordings().first().stops == 2; }));
-        const Recording r = sim.box().recordings().first();
-        QCOMPARE(r.letter, 'B');
-        QVERIFY(r.lastedMs >= 300);
-        QVERIFY(sim.box().traceText().contains(QStringLiteral("recording B lasted")));
+        QCOMPARE(attempt(r.c, "d", {}, 100), QByteArray());  // no answer to a stop
+        r.c.Output("d");
+        QVERIFY(waitFor([&] { return r.sim.box().recordings().first().stops == 2; }));
+        const Recording rec = r.sim.box().recordings().first();
+        QCOMPARE(rec.letter, 'B');
+        QVERIFY(rec.lastedMs >= 300);
+        QVERIFY(r.sim.box().traceText().contains(QStringLiteral("recording B lasted")));
     }
 
     void initTestCase() { QVERIFY(PulseSink::use()); }
@@ -223,118 +182,115 @@ private slots:
         QTest::newRow("line pulled while the sound plays") << "pulled" << "line pulled";
         QTest::newRow("no sound server") << "no server" << "";
     }
-    void storesWhatItHears();
-};
-
-// A record command, a 1 s tone played to the private server 300 ms after the
-// ACK, then the recording's end. The stored message holds the tone whole,
-// begins at the ACK and ends where the recording did on the wire clock, and
-// is the WAV file in the box's own format; a cut one keeps what came before
-// the cut. Without a server the wire works, the box says once that it cannot
-// listen, stores nothing, and finds the server again once it is back.
-void TestCallBox::storesWhatItHears()
-{
-    QFETCH(QString, ending);
-    QFETCH(QString, cut);
-    QVERIFY(PulseSink::instance().start());
-    QTemporaryDir files;
-    const QString tone = files.filePath(QStringLiteral("tone.wav"));
-    QVERIFY(writeFile(tone, toneWav(11025, 1, 16, 1.0)));
-
-    SimHarness sim;
-    QVERIFY(sim.ok());
-    sim.box().setByteMs(2);
-    if (ending == "no server")
-        PulseSink::instance().kill();
-    QVERIFY(sim.listen());
-    QSignalSpy stored(&sim.box(), &CallBox::messageStored);
-    QSignalSpy notices(&sim.box(), &CallBox::notice);
-    const int fd = ::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    QVERIFY(fd >= 0);
-    const auto closeLine = qScopeGuard([fd] { ::close(fd); });
-    const auto send = [&](char c) { return ::write(fd, &c, 1) == 1; };
-    // One recording: its ACK's wire time, when the tone began to play, and its end.
-    double ackMs = 0, playedMs = 0, endMs = 0;
-    const auto record = [&](bool play) {
-        const qsizetype before = sim.box().recordings().size();
-        if (!send('A') || !waitFor([&] { return sim.box().recordings().size() > before; }, 1000))
-            return false;
-        ackMs = sim.box().recordings().last().startMs;
-        spinFor(300);
-        QProcess player;
-        playedMs = sim.box().nowMs();
-        if (play)
-            player.start(QStringLiteral("paplay"), {tone});
-        if (ending == "pulled") {
-            spinFor(500);
-            sim.hangUp();
-            endMs = sim.box().nowMs();
-        }
-        waitFor([&] { return player.state() == QProcess::NotRunning; }, 5000);
-        if (ending == "pulled")
-            return true;
-        spinFor(100);
-        send('d');
-        spinFor(200);
-        return send(ending == "command" ? 'q' : 'd');
-    };
-
-    if (ending == "no server") {
-        QVERIFY(record(false) && record(false));
-        spinFor(200);
-        QCOMPARE(stored.count(), 0);
-        QCOMPARE(notices.count(), 1);
-        QVERIFY2(notices[0][0].toString().startsWith("cannot listen"), qPrintable(notices[0][0].toString()));
-        QVERIFY(sim.box().recordings().size() == 2 && sim.box().recordings()[1].stops == 2);
-        // Each recording connects afresh: a server back by now is heard.
+    // A record command, a 1 s tone played to the private server 300 ms after the
+    // ACK, then the recording's end. The stored message holds the tone whole,
+    // begins at the ACK and ends where the recording did on the wire clock, and
+    // is the WAV file in the box's own format; a cut one keeps what came before
+    // the cut. Without a server the wire works, the box says once that it cannot
+    // listen, stores nothing, and finds the server again once it is back.
+    void storesWhatItHears()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QString, cut);
         QVERIFY(PulseSink::instance().start());
-        QVERIFY(record(false));
+        QTemporaryDir files;
+        const QString tone = files.filePath(QStringLiteral("tone.wav"));
+        QVERIFY(writeFile(tone, toneWav(11025, 1, 16, 1.0)));
+
+        SimHarness sim;
+        QVERIFY(sim.ok());
+        sim.box().setByteMs(2);
+        if (ending == "no server")
+            PulseSink::instance().kill();
+        QVERIFY(sim.listen());
+        QSignalSpy stored(&sim.box(), &CallBox::messageStored);
+        QSignalSpy notices(&sim.box(), &CallBox::notice);
+        const int fd = ::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        const auto closeLine = qScopeGuard([fd] { ::close(fd); });
+        const auto send = [&](char c) { return ::write(fd, &c, 1) == 1; };
+        // One recording: its ACK's wire time, when the tone began to play, and its end.
+        double ackMs = 0, playedMs = 0, endMs = 0;
+        const auto record = [&](bool play) {
+            const qsizetype before = sim.box().recordings().size();
+            if (!send('A') || !waitFor([&] { return sim.box().recordings().size() > before; }, 1000))
+                return false;
+            ackMs = sim.box().recordings().last().startMs;
+            spinFor(300);
+            QProcess player;
+            playedMs = sim.box().nowMs();
+            if (play)
+                player.start(QStringLiteral("paplay"), {tone});
+            if (ending == "pulled") {
+                spinFor(500);
+                sim.hangUp();
+                endMs = sim.box().nowMs();
+            }
+            waitFor([&] { return player.state() == QProcess::NotRunning; }, 5000);
+            if (ending == "pulled")
+                return true;
+            spinFor(100);
+            send('d');
+            spinFor(200);
+            return send(ending == "command" ? 'q' : 'd');
+        };
+
+        if (ending == "no server") {
+            QVERIFY(record(false) && record(false));
+            spinFor(200);
+            QCOMPARE(stored.count(), 0);
+            QCOMPARE(notices.count(), 1);
+            QVERIFY2(notices[0][0].toString().startsWith("cannot listen"), qPrintable(notices[0][0].toString()));
+            QVERIFY(sim.box().recordings().size() == 2 && sim.box().recordings()[1].stops == 2);
+            // Each recording connects afresh: a server back by now is heard.
+            QVERIFY(PulseSink::instance().start());
+            QVERIFY(record(false));
+            QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
+            QVERIFY(sim.box().storedMessage('A')->cut.isEmpty());
+            return;
+        }
+        QVERIFY(record(true));
         QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
-        QVERIFY(sim.box().storedMessage('A')->cut.isEmpty());
-        return;
-    }
-    QVERIFY(record(true));
-    QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
-    if (ending != "pulled")  // the byte that ended it
-        endMs = ending == "command" ? sim.hostTimes('q').value(0) : sim.hostTimes('d').value(1);
-    const StoredMessage m = *sim.box().storedMessage('A');
-    QCOMPARE(m.cut, cut);
-    const QString line = m.line();
-    QVERIFY2(line.startsWith(cut.isEmpty() ? "stored Local: " : "stored Local (cut: " + cut + "): "),
-             qPrintable(line));
-    QCOMPARE(notices.count(), 1);
-    QCOMPARE(notices[0][0].toString(), line);
+        if (ending != "pulled")  // the byte that ended it
+            endMs = ending == "command" ? sim.hostTimes('q').value(0) : sim.hostTimes('d').value(1);
+        const StoredMessage m = *sim.box().storedMessage('A');
+        QCOMPARE(m.cut, cut);
+        const QString line = m.line();
+        QVERIFY2(line.startsWith(cut.isEmpty() ? "stored Local: " : "stored Local (cut: " + cut + "): "),
+                 qPrintable(line));
+        QCOMPARE(notices.count(), 1);
+        QCOMPARE(notices[0][0].toString(), line);
 
-    // From the ACK to the recording's end, on the wire clock.
-    QVERIFY2(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, qPrintable(QString::number(m.startMs - ackMs)));
-    QVERIFY2(qAbs(m.timeMs(m.samples.size()) - endMs) < 1,
-             qPrintable(QString::number(m.timeMs(m.samples.size()) - endMs)));
-    const qsizetype first = m.firstLoud(), last = m.lastLoud();
-    QVERIFY2(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
-             qPrintable(QString::number(m.timeMs(first) - playedMs)));
-    if (ending == "pulled") {
-        // Cut in the quiet part of the tone: it sounds up to the cut.
-        QVERIFY2(m.timeMs(last) > endMs - 20, qPrintable(QString::number(m.timeMs(last) - endMs)));
-        QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.25)) < 1, qPrintable(line));
-    } else {
-        // All of it, up to its loud last 100 ms.
-        QVERIFY2(qAbs(m.timeMs(last + 1) - m.timeMs(first) - 1000) <= 15, qPrintable(line));
-        QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.75)) < 1, qPrintable(line));
-    }
+        // From the ACK to the recording's end, on the wire clock.
+        VERIFY_SHOWING(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, m.startMs - ackMs);
+        VERIFY_SHOWING(qAbs(m.timeMs(m.samples.size()) - endMs) < 1, m.timeMs(m.samples.size()) - endMs);
+        const qsizetype first = m.firstLoud(), last = m.lastLoud();
+        VERIFY_SHOWING(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
+                       m.timeMs(first) - playedMs);
+        if (ending == "pulled") {
+            // Cut in the quiet part of the tone: it sounds up to the cut.
+            VERIFY_SHOWING(m.timeMs(last) > endMs - 20, m.timeMs(last) - endMs);
+            QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.25)) < 1, qPrintable(line));
+        } else {
+            // All of it, up to its loud last 100 ms.
+            QVERIFY2(qAbs(m.timeMs(last + 1) - m.timeMs(first) - 1000) <= 15, qPrintable(line));
+            QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.75)) < 1, qPrintable(line));
+        }
 
-    // The file: 16-bit mono 11025 Hz WAV of exactly these samples.
-    QCOMPARE(m.path, QDir(sim.messageFolder()).filePath("local.wav"));
-    QVERIFY(line.endsWith(", " + m.path));
-    SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(m.path).constData(), SFM_READ, &info);
-    QVERIFY(file);
-    QVector<qint16> samples(info.frames);
-    const sf_count_t read = sf_read_short(file, samples.data(), info.frames);
-    sf_close(file);
-    QVERIFY(info.format == (SF_FORMAT_WAV | SF_FORMAT_PCM_16) && info.channels == 1 &&
-            info.samplerate == StoredMessage::kRate);
-    QVERIFY(read == m.samples.size() && samples == m.samples);
-}
+        // The file: 16-bit mono 11025 Hz WAV of exactly these samples.
+        QCOMPARE(m.path, QDir(sim.messageFolder()).filePath("local.wav"));
+        QVERIFY(line.endsWith(", " + m.path));
+        SF_INFO info{};
+        SNDFILE* file = sf_open(QFile::encodeName(m.path).constData(), SFM_READ, &info);
+        QVERIFY(file);
+        QVector<qint16> samples(info.frames);
+        const sf_count_t read = sf_read_short(file, samples.data(), info.frames);
+        sf_close(file);
+        QVERIFY(info.format == (SF_FORMAT_WAV | SF_FORMAT_PCM_16) && info.channels == 1 &&
+                info.samplerate == StoredMessage::kRate);
+        QVERIFY(read == m.samples.size() && samples == m.samples);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCallBox)
 #include "test_callbox.moc"

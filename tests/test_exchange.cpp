@@ -8,20 +8,16 @@
 #include "WaitFor.h"
 #include "link/Protocol.h"
 
-namespace {
-constexpr int kPort = 3;
-}  // namespace
-
 class TestExchange : public QObject {
     Q_OBJECT
 private slots:
     void init()
     {
-        m_rig = std::make_unique<ProtocolRig>(kPort);
+        m_rig = std::make_unique<ProtocolRig>(3);
         m_sim = &m_rig->sim;
         m_link = &m_rig->link;
         QVERIFY2(m_sim->ok(), qPrintable(m_sim->error()));
-        QVERIFY(m_link->open(kPort));
+        QVERIFY(m_link->open(m_sim->port()));
         m_link->prepare();
         m_sim->box().clearTrace();
     }
@@ -44,7 +40,7 @@ private slots:
         // The value byte follows the letter after the 2-tick pause, not at once.
         const QList<WireByte> sent = m_sim->hostEntries();
         const double gap = sent[1].ms - sent[0].ms;
-        QVERIFY2(isValuePause(gap), qPrintable(QString::number(gap)));
+        VERIFY_SHOWING(isValuePause(gap), gap);
     }
 
     void failedAttempts_data()
@@ -78,7 +74,7 @@ private slots:
         const QByteArray stored = m_sim->box().storedBlock();
         const std::optional<QByteArray> block = m_link->queryValueBlock();
         QVERIFY(block.has_value());
-        QVERIFY2(block->size() >= kMinBlockLength && block->size() <= 25, qPrintable(QString::number(block->size())));
+        VERIFY_SHOWING(block->size() >= kMinBlockLength && block->size() <= 25, block->size());
         QCOMPARE(*block, stored.left(block->size()));
         QCOMPARE(m_sim->hostSent(), QByteArray("q"));
 
@@ -95,7 +91,7 @@ private slots:
         int ticks = 0;
         connect(&m_rig->tickTimer, &QTimer::timeout, this, [&] { ++ticks; });
         QVERIFY(!m_link->queryValueBlock().has_value());
-        QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
+        VERIFY_SHOWING(ticks >= 200, ticks);
         QCOMPARE(m_rig->TickCountdown, 0);
     }
 

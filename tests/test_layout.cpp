@@ -2,22 +2,9 @@
 // The window's controls as the rest of the program finds them (name, kind,
 // place, limits, colours), and the folder list standing in for Dir1.
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <memory>
 #include <unistd.h>
 
-#include "app/FolderList.h"
-#include "app/Form1.h"
+#include "FormFixture.h"
 
 namespace {
 

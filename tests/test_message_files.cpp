@@ -1,19 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the message directory and finding each message's sound file, on the
 // real window under the offscreen platform.
-#include <QCheckBox>
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
-
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "Sheet.h"
 #include "WaitFor.h"
-#include "app/FolderList.h"
 
 namespace {
 
@@ -32,18 +23,10 @@ class TestMessageFiles : public QObject {
 private slots:
     void init()
     {
-        m_form = std::make_unique<LoadedForm>();
-        m_answerer = std::make_unique<ModalAnswerer>();
-        m_sounds = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_sounds->isValid());
+        m = std::make_unique<Window>();
+        QVERIFY(m->sounds.isValid());
     }
-
-    void cleanup()
-    {
-        m_form.reset();
-        m_answerer.reset();
-        m_sounds.reset();
-    }
+    void cleanup() { m.reset(); }
 
     void fileChoice_data()
     {
@@ -88,7 +71,7 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QStringList, dirs);
         QFETCH(QString, expected);
-        QDir dir(m_sounds->path());
+        QDir dir(m->sounds.path());
         if (!folder.isEmpty()) {
             QVERIFY(dir.mkdir(folder));
             QVERIFY(dir.cd(folder));
@@ -102,7 +85,7 @@ private slots:
         box(slot)->setChecked(true);
         if (expected.isEmpty()) {
             QVERIFY(!box(slot)->isChecked());
-            QCOMPARE(m_answerer->count(), 2);
+            QCOMPARE(m->answerer.count(), 2);
             QVERIFY(fileName(slot)->isEmpty());
             return;
         }
@@ -110,29 +93,29 @@ private slots:
         QCOMPARE(*fileName(slot), expected);
         box(slot)->setChecked(false);
         QCOMPARE(*fileName(slot), expected);
-        QCOMPARE(m_answerer->count(), 0);
+        QCOMPARE(m->answerer.count(), 0);
         QVERIFY(log().isEmpty());
     }
 
     void missingFileWarnsTwiceAndKeepsName()
     {
-        const QString withFiles = m_sounds->path() + kSep;
+        const QString withFiles = m->sounds.path() + kSep;
         QVERIFY(touch(withFiles + "local.wav"));
         QVERIFY(useDirectory(withFiles));
-        m_form->chkMsg1->setChecked(true);
-        QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));
+        m->form.chkMsg1->setChecked(true);
+        QCOMPARE(m->form.Msg1File, QStringLiteral("local.wav"));
 
-        QVERIFY(QDir(m_sounds->path()).mkdir("empty"));
+        QVERIFY(QDir(m->sounds.path()).mkdir("empty"));
         const QString empty = withFiles + "empty" + kSep;
         QVERIFY(useDirectory(empty));
-        m_form->log.mark();
-        m_form->chkMsg1->setChecked(true);
+        m->form.log.mark();
+        m->form.chkMsg1->setChecked(true);
 
         const QString both = empty + "local.wav or " + empty + "msg1.wav";
         QCOMPARE(log(), QStringList({"No File " + both, "No File " + both}));
-        QCOMPARE(m_answerer->boxes, QList<ShownBox>(2, Sheet::fileNotFound(both)));
-        QVERIFY(!m_form->chkMsg1->isChecked());
-        QCOMPARE(m_form->Msg1File, QStringLiteral("local.wav"));  // the last name found stays
+        QCOMPARE(m->answerer.boxes, QList<ShownBox>(2, Sheet::fileNotFound(both)));
+        QVERIFY(!m->form.chkMsg1->isChecked());
+        QCOMPARE(m->form.Msg1File, QStringLiteral("local.wav"));  // the last name found stays
     }
 
     void directoryRefresh_data()
@@ -146,24 +129,24 @@ private slots:
     void directoryRefresh()
     {
         QFETCH(bool, trailing);
-        const QString dir = QDir::toNativeSeparators(m_sounds->path());
+        const QString dir = QDir::toNativeSeparators(m->sounds.path());
         QVERIFY(touch(dir + kSep + "radio.wav"));
         QVERIFY(useDirectory(trailing ? dir + kSep : dir));
-        QCOMPARE(m_form->MsgDir, dir + kSep);
-        m_form->chkMsg2->setChecked(true);
-        QVERIFY(m_form->chkMsg2->isChecked());
-        QCOMPARE(m_form->Msg2File, QStringLiteral("radio.wav"));
-        QCOMPARE(m_answerer->count(), 0);
+        QCOMPARE(m->form.MsgDir, dir + kSep);
+        m->form.chkMsg2->setChecked(true);
+        QVERIFY(m->form.chkMsg2->isChecked());
+        QCOMPARE(m->form.Msg2File, QStringLiteral("radio.wav"));
+        QCOMPARE(m->answerer.count(), 0);
 
-        m_form->txtDirectory->setText(QString());
-        QVERIFY(waitFor([&] { return m_form->MsgDir == kSep; }, 2000));
+        m->form.txtDirectory->setText(QString());
+        QVERIFY(waitFor([&] { return m->form.MsgDir == kSep; }, 2000));
     }
 
     // A change of the directory text unticks all three boxes, in order; their
     // searches still see the old directory for up to a tick, where the files are.
     void directoryChangeClearsBoxesSilently()
     {
-        const QString dir = m_sounds->path() + kSep;
+        const QString dir = m->sounds.path() + kSep;
         for (const char* f : {"local.wav", "radio.wav", "msg6.wav"})
             QVERIFY(touch(dir + f));
         QVERIFY(QDir(dir).mkdir("empty"));
@@ -175,51 +158,56 @@ private slots:
             connect(box(slot), &QCheckBox::toggled, this,
                     [&order, slot](bool on) { order << QString::number(slot) + (on ? "+" : "-"); });
 
-        m_form->txtDirectory->setText(dir + "empty" + kSep);
+        m->form.txtDirectory->setText(dir + "empty" + kSep);
         QCOMPARE(order, QStringList({"0-", "1-", "2-"}));
-        QCOMPARE(m_answerer->count(), 0);
+        QCOMPARE(m->answerer.count(), 0);
         QVERIFY(log().isEmpty());
-        QCOMPARE(m_form->Msg6File, QStringLiteral("msg6.wav"));
+        QCOMPARE(m->form.Msg6File, QStringLiteral("msg6.wav"));
     }
 
     // The folder list writes its path into the text box; typing doesn't move it.
     void folderListSetsDirectoryText()
     {
-        QVERIFY(QDir(m_sounds->path()).mkdir("voices"));
-        const QString voices = m_sounds->path() + "/voices";
+        QVERIFY(QDir(m->sounds.path()).mkdir("voices"));
+        const QString voices = m->sounds.path() + "/voices";
         QVERIFY(touch(voices + "/msg2.wav"));
-        QVERIFY(useDirectory(m_sounds->path()));
-        m_form->chkMsg2->setChecked(false);
+        QVERIFY(useDirectory(m->sounds.path()));
+        m->form.chkMsg2->setChecked(false);
 
-        QVERIFY(m_form->Dir1->setPath(voices));
+        QVERIFY(m->form.Dir1->setPath(voices));
         const QString shown = QDir::toNativeSeparators(voices);
-        QCOMPARE(m_form->txtDirectory->text(), shown);
-        QVERIFY(waitFor([&] { return m_form->MsgDir == shown + kSep; }, 2000));
-        m_form->chkMsg2->setChecked(true);
-        QCOMPARE(m_form->Msg2File, QStringLiteral("msg2.wav"));
+        QCOMPARE(m->form.txtDirectory->text(), shown);
+        QVERIFY(waitFor([&] { return m->form.MsgDir == shown + kSep; }, 2000));
+        m->form.chkMsg2->setChecked(true);
+        QCOMPARE(m->form.Msg2File, QStringLiteral("msg2.wav"));
 
-        const QString before = m_form->Dir1->path();
-        m_form->txtDirectory->setText(m_sounds->path());
-        QCOMPARE(m_form->Dir1->path(), before);
-        QVERIFY(!m_form->chkMsg2->isChecked());
+        const QString before = m->form.Dir1->path();
+        m->form.txtDirectory->setText(m->sounds.path());
+        QCOMPARE(m->form.Dir1->path(), before);
+        QVERIFY(!m->form.chkMsg2->isChecked());
     }
 
 private:
     // Points the window at `dir` and waits for Timer1 to take it into MsgDir.
     bool useDirectory(const QString& dir)
     {
-        m_form->txtDirectory->setText(dir);
+        m->form.txtDirectory->setText(dir);
         const QString expected = dir.endsWith(kSep) ? dir : dir + kSep;
-        return waitFor([&] { return m_form->MsgDir == expected; }, 2000);
+        return waitFor([&] { return m->form.MsgDir == expected; }, 2000);
     }
 
-    QCheckBox* box(int slot) const { return m_form.get()->*Sheet::kSlots[slot].box; }
-    QString* fileName(int slot) const { return &(m_form.get()->*Sheet::kSlots[slot].fileName); }
+    QCheckBox* box(int slot) const { return m->form.*Sheet::kSlots[slot].box; }
+    QString* fileName(int slot) const { return &(m->form.*Sheet::kSlots[slot].fileName); }
 
-    std::unique_ptr<LoadedForm> m_form;
-    std::unique_ptr<ModalAnswerer> m_answerer;
-    std::unique_ptr<QTemporaryDir> m_sounds;
-    QStringList log() const { return m_form->log.texts(); }  // since init(), oldest first
+    // A fresh window for each case, the boxes it shows answered, and a folder
+    // of message files; the window goes first.
+    struct Window {
+        QTemporaryDir sounds;
+        ModalAnswerer answerer;
+        LoadedForm form;
+    };
+    std::unique_ptr<Window> m;
+    QStringList log() const { return m->form.log.texts(); }  // since init(), oldest first
 };
 
 QTEST_MAIN(TestMessageFiles)

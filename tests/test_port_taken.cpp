@@ -4,19 +4,9 @@
 // once for its read-out, once for itself), logs nothing, sends nothing and
 // leaves the window as it was, apart from the read column that a read-out
 // always clears first.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSerialPort>
-#include <QTest>
 
-#include "WavFile.h"
-#include "Sheet.h"
 #include "WindowRig.h"
-#include "PulseSink.h"
 
 namespace {
 
@@ -69,11 +59,10 @@ private slots:
         QFETCH(bool, clearsColumn);
         QFETCH(bool, held);
         RIG(WindowRig, rig);
-        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 800));
         QVERIFY(rig.useSounds());
-        rig.form.chkMsg1->setChecked(true);
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         rig.form.txtCallCycle->setText("12");
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         const QStringList column = rig.readColumn();
         QVERIFY(!rig.readColumnEmpty());
         rig.form.ReadFailed = kFalse;
@@ -83,7 +72,6 @@ private slots:
         else
             QVERIFY(rig.choosePort(7));
         const QStringList before = windowState(rig);
-        rig.sim.box().clearTrace();
         rig.mark();
 
         QTest::mouseClick(rig.form.*button, Qt::LeftButton);
@@ -102,7 +90,7 @@ private slots:
         QCOMPARE(rig.unrest(QList<ShownBox>(boxes, Sheet::kPortBox)), QStringList());
         QVERIFY(rig.choosePort(WindowRig::kPort));
         rig.mark();
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         QCOMPARE(rig.readColumn(), column);
         QCOMPARE(rig.unrest(), QStringList());
     }

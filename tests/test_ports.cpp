@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Port discovery, the port step and the device operation frame, on the real
 // window and serial layer with simulated lines.
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSerialPort>
-#include <QtTest>
-
-#include <utility>
-
 #include <sys/stat.h>
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -17,11 +10,10 @@
 #endif
 
 #include "FormFixture.h"
-#include "link/PortAdvice.h"
 #include "ModalAnswerer.h"
 #include "Sheet.h"
 #include "SimHarness.h"
-#include "WaitFor.h"
+#include "link/PortAdvice.h"
 
 class TestPorts : public QObject {
     Q_OBJECT

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // READ ALL VALUES against the simulated call box: when a block is accepted,
 // what the read column shows, and the two failures.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
 #include "WindowRig.h"
 #include "WireOracle.h"
 
@@ -27,11 +22,6 @@ QList<double> blockEnds(const WindowRig& rig)
     return ends;
 }
 
-void click(WindowRig& rig)
-{
-    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
-}
-
 }  // namespace
 
 class TestReadOut : public QObject {
@@ -50,13 +40,13 @@ private slots:
             busyAtQuery = state;
         });
 
-        click(rig);
+        rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
         const QList<double> ends = blockEnds(rig);
         QCOMPARE(ends.size(), 2);
-        const double pause = rig.hostTimes('q').at(1) - ends.at(0);
-        QVERIFY2(pause >= 24 * WindowRig::kTickMs && pause < 1000, qPrintable(QString::number(pause)));
+        const double pause = rig.sim.hostTimes('q').at(1) - ends.at(0);
+        VERIFY_SHOWING(pause >= 24 * WindowRig::kTickMs && pause < 1000, pause);
         QCOMPARE(busyAtQuery, QStringList({"<<BUSY>>", "off", "off", "off", "off", "off", "off", "off",
                                            "off", "off", "off"}));
         QCOMPARE(rig.readColumn(), kDefaultColumn);
@@ -84,7 +74,7 @@ private slots:
             }
         });
 
-        click(rig);
+        rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
         QCOMPARE(rig.form.txtChannelRead->text(), QStringLiteral("4"));
@@ -110,7 +100,7 @@ private slots:
         block[16] = char(2);
         rig.sim.box().setStoredBlock(block);
 
-        click(rig);
+        rig.readOut();
 
         QCOMPARE(rig.readColumn(),
                  QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
@@ -145,7 +135,7 @@ private slots:
                 box.setValue(changing, quint8(++asked * 7));
         });
 
-        click(rig);
+        rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), queries);
         QCOMPARE(rig.newLog(), log);
@@ -187,7 +177,7 @@ private slots:
 
         QElapsedTimer took;
         took.start();
-        click(rig);
+        rig.readOut();
 
         QVERIFY(took.elapsed() >= minMs);
         QCOMPARE(rig.sim.hostSent(), queries);
@@ -202,11 +192,11 @@ private slots:
     void failureAfterGoodReadEmptiesColumn()
     {
         RIG(WindowRig, rig);
-        click(rig);
+        rig.readOut();
         QCOMPARE(rig.readColumn(), kDefaultColumn);
 
         rig.sim.box().setFaults({.silent = true});
-        click(rig);
+        rig.readOut();
 
         QVERIFY(rig.readColumnEmpty());
         QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
@@ -214,7 +204,7 @@ private slots:
 
         // The label and the column come back with the next good read-out.
         rig.sim.box().clearFaults();
-        click(rig);
+        rig.readOut();
         QCOMPARE(rig.readColumn(), kDefaultColumn);
         QCOMPARE(rig.form.lblCommFail->text(), QString());
         QCOMPARE(rig.form.ReadFailed, kTrue);  // only start-up and the message run clear it

@@ -2,23 +2,14 @@
 // The serial layer against the simulated call box on a pseudo-terminal: the
 // line's settings, opening and closing, clearing, and a line that goes away.
 
-#include "RawLine.h"
-#include "SimHarness.h"
-#include "link/PortNames.h"
-
-#include <QElapsedTimer>
 #include <QSerialPort>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 
-#include <ctime>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
-constexpr double kFastByteMs = 3;
-}  // namespace
+#include "RawLine.h"
 
 class TestSerialLink : public QObject {
     Q_OBJECT
@@ -40,23 +31,20 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(int, speed);
         QFETCH(int, flags);
-        SimHarness sim;
-        QVERIFY2(sim.ok(), qPrintable(sim.error()));
-        MSComm c;
-        QVERIFY2(openPort(c, sim.port(), settings), qPrintable(c.lastError()));
-        QVERIFY(c.PortOpen());
-        QVERIFY(c.lastError().isEmpty());
-        QCOMPARE(c.devicePath(), sim.link()->terminalPath());
+        RIG(LineRig, r, LineRig::kFastByteMs, settings);
+        QVERIFY(r.c.PortOpen());
+        QVERIFY(r.c.lastError().isEmpty());
+        QCOMPARE(r.c.devicePath(), r.sim.link()->terminalPath());
 
-        const int fd = ::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd = ::open(qPrintable(r.sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(fd >= 0);
         termios t{};
         QCOMPARE(tcgetattr(fd, &t), 0);
         ::close(fd);
         QCOMPARE(int(cfgetospeed(&t)), speed);
         QCOMPARE(int(t.c_cflag & (CSTOPB | PARODD)), flags);
-        QVERIFY(c.setPortOpen(false));
-        QVERIFY(!c.PortOpen());
+        QVERIFY(r.c.setPortOpen(false));
+        QVERIFY(!r.c.PortOpen());
     }
 
     void refusesMalformedSettings()
@@ -70,24 +58,20 @@ private slots:
 
     void clearingDiscardsWhatHasArrived()
     {
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setByteMs(10);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
-        c.Output("q");
-        QVERIFY(waitFor([&] { return c.InBufferCount() >= 5; }));
-        c.setInBufferCount(0);
-        const double clearedAt = sim.box().nowMs();
-        QCOMPARE(c.InBufferCount(), 0);
-        QVERIFY(waitFor([&] { return !sim.box().outputPending(); }));
+        RIG(LineRig, r, 10);
+        r.c.Output("q");
+        QVERIFY(waitFor([&] { return r.c.InBufferCount() >= 5; }));
+        r.c.setInBufferCount(0);
+        const double clearedAt = r.sim.box().nowMs();
+        QCOMPARE(r.c.InBufferCount(), 0);
+        QVERIFY(waitFor([&] { return !r.sim.box().outputPending(); }));
         spinFor(50);
         int after = 0;
-        for (const WireByte& b : sim.boxEntries())
+        for (const WireByte& b : r.sim.boxEntries())
             after += b.ms > clearedAt;
         QVERIFY(after > 0 && after < 19);
-        QCOMPARE(c.InBufferCount(), after);
-        QCOMPARE(c.Input(), sim.box().storedBlock().right(after));
+        QCOMPARE(r.c.InBufferCount(), after);
+        QCOMPARE(r.c.Input(), r.sim.box().storedBlock().right(after));
     }
 
     void openFailsWithoutDevice_data()
@@ -150,7 +134,7 @@ private slots:
     {
         SimHarness sim;
         QVERIFY(sim.ok());
-        sim.box().setByteMs(kFastByteMs);
+        sim.box().setByteMs(LineRig::kFastByteMs);
         MSComm c;
         for (int i = 1; i <= 4; ++i) {
             QVERIFY2(openPort(c, sim.port()), qPrintable(c.lastError()));
@@ -163,17 +147,13 @@ private slots:
 
     void hangUpWhileOpen()
     {
-        SimHarness sim;
-        QVERIFY(sim.ok());
-        sim.box().setByteMs(kFastByteMs);
-        MSComm c;
-        QVERIFY(openPort(c, sim.port()));
+        RIG(LineRig, r);
 
         const double cpuBefore = cpuMs();
         QElapsedTimer wall;
         wall.start();
-        sim.hangUp();
-        QVERIFY(waitFor([&] { return c.deviceLost(); }, 2000));
+        r.sim.hangUp();
+        QVERIFY(waitFor([&] { return r.c.deviceLost(); }, 2000));
         // An idle loop sleeps between timer ticks; an error flood keeps it busy.
         QTimer tick;
         int ticks = 0;
@@ -184,18 +164,18 @@ private slots:
         const double cpuUsed = cpuMs() - cpuBefore;
         QVERIFY2(cpuUsed < 0.3 * wall.elapsed(), qPrintable(QStringLiteral("%1 ms CPU").arg(cpuUsed)));
         QVERIFY(ticks > 20);
-        QVERIFY(c.PortOpen());
-        QCOMPARE(c.InBufferCount(), 0);
-        c.Output("q");
-        QCOMPARE(c.Input(), QByteArray());
-        QVERIFY(c.setPortOpen(false));
-        QVERIFY(!c.PortOpen());
-        QVERIFY(!c.deviceLost());
+        QVERIFY(r.c.PortOpen());
+        QCOMPARE(r.c.InBufferCount(), 0);
+        r.c.Output("q");
+        QCOMPARE(r.c.Input(), QByteArray());
+        QVERIFY(r.c.setPortOpen(false));
+        QVERIFY(!r.c.PortOpen());
+        QVERIFY(!r.c.deviceLost());
 
-        QVERIFY(!c.setPortOpen(true));  // the device is gone, and so is its link
-        QVERIFY(sim.relink());
-        QVERIFY2(openPort(c, sim.port()), qPrintable(c.lastError()));
-        QCOMPARE(query(c, 19), sim.box().storedBlock());
+        QVERIFY(!r.c.setPortOpen(true));  // the device is gone, and so is its link
+        QVERIFY(r.sim.relink());
+        QVERIFY2(openPort(r.c, r.sim.port()), qPrintable(r.c.lastError()));
+        QCOMPARE(query(r.c, 19), r.sim.box().storedBlock());
     }
 };
 

@@ -10,27 +10,11 @@
 //   ZT870K_SOAK_OPS   number of operations (default 100, about two minutes)
 //   ZT870K_SOAK_SEED  random seed (default fixed; printed either way)
 // A failure names the seed and the operation, with the operation's wire trace.
-#include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
 #include <cstdio>
-#include <functional>
 #include <map>
-#include <memory>
-#include <optional>
 #include <random>
 
 #include "AckFaults.h"
-#include "PulseSink.h"
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
 #include "WireOracle.h"
 
@@ -87,9 +71,8 @@ private slots:
         QVERIFY(m_rig->portReady);
         m_rig->form.log.clock = [this] { return m_rig->sim.box().nowMs(); };
         QVERIFY(m_rig->useSounds());
-        m_dir = m_rig->dir;
         for (const Sheet::Slot& s : kSlots)
-            QVERIFY(writeWav(m_dir + s.file, 500));
+            QVERIFY(writeWav(m_rig->dir + s.file, 500));
 
         QElapsedTimer total;
         total.start();
@@ -289,8 +272,13 @@ private:
         }
     }
 
-    void end(QElapsedTimer& clock)
+    // Clicks the operation's button and, once it returns, checks the window
+    // at rest and the lines it logged.
+    void run(QPushButton* button)
     {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(button, Qt::LeftButton);
         const double took = double(clock.elapsed());
         m_msByKind[m_op.kind] += took;
         m_opScope.reset();
@@ -309,10 +297,7 @@ private:
         begin("read-out");
         m_op.boundMs = 2 * (5 * (200 + 25) * kTick) + 2000;
         scheduleMidOpEvents({});
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(m_rig->form.cmdReadValues, Qt::LeftButton);
-        end(clock);
+        run(m_rig->form.cmdReadValues);
         const QByteArray host = m_rig->sim.hostSent();
         check(host.count('q') == host.size(), "a read-out sent more than queries: " + host.toHex(' '));
         const bool ran = opBoxes(kPortBox) == 0;
@@ -350,10 +335,7 @@ private:
             edited = editText;
             entry->setText(edited);
         });
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(f.*row.button, Qt::LeftButton);
-        end(clock);
+        run(f.*row.button);
 
         const QString label = QString::fromLatin1(row.label);
         const QStringList lines = opTexts();
@@ -415,7 +397,7 @@ private:
         const int mask = chance(0.08) ? 0 : chance(0.65) ? 1 << pick(0, 2) : several[pick(0, 3)];
         QList<int> ticked;
         for (int s = 0; s < 3; ++s) {
-            check(writeWav(m_dir + kSlots[s].file, pick(60, 2400)), "can't write a message file");
+            check(writeWav(m_rig->dir + kSlots[s].file, pick(60, 2400)), "can't write a message file");
             const bool on = mask & (1 << s);
             (f.*kSlots[s].box)->setChecked(on);
             if (on)
@@ -429,10 +411,7 @@ private:
         }
         m_op.boundMs = 2 * (5 * (200 + 25) * kTick + slotsMs) + 2000;
         scheduleMidOpEvents({});
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(f.Command3, Qt::LeftButton);
-        end(clock);
+        run(f.Command3);
 
         const QStringList lines = opTexts();
         const QByteArray host = m_rig->sim.hostSent();
@@ -461,7 +440,7 @@ private:
         for (int s : ticked) {
             const Sheet::Slot& slot = kSlots[s];
             const QString what = QString::fromLatin1(slot.what);
-            const QString path = m_dir + slot.file;
+            const QString path = m_rig->dir + slot.file;
             const AckLog log = readAckLog(lines, li, what, slot.success + path, slot.failure);
             const int retries = log.retries;
             li += retries;
@@ -496,10 +475,7 @@ private:
     {
         begin("scan (idle)");
         m_op.boundMs = 5000;
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(m_rig->form.cmdScanForPorts, Qt::LeftButton);
-        end(clock);
+        run(m_rig->form.cmdScanForPorts);
         const bool linked = m_rig->sim.box().isLinked();
         check(!logged().empty() && logged().back().text ==
                                       (linked ? "Total Comm Ports Found: 1" : "***No Serial Ports Detected"),
@@ -614,7 +590,6 @@ private:
     std::unique_ptr<WindowRig> m_rig;
     std::unique_ptr<QObject> m_opScope;  // owns the operation's mid-op timers
     std::mt19937 m_rng;
-    QString m_dir;
     // The rig's log, stamped with the box's clock.
     const std::vector<TimedLine>& logged() const { return m_rig->form.log.lines(); }
     Op m_op;

@@ -45,207 +45,196 @@ QByteArray mp3InWav(int rate, double seconds)
 class TestSoundFile : public QObject {
     Q_OBJECT
 private slots:
-    void decode_data();
-    void decode();
-    void encodings_data();
-    void encodings();
-    void convert_data();
-    void convert();
-    void recordTime_data();
-    void recordTime();
-    void formatSeconds_data();
-    void formatSeconds();
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("frames");  // -1: refused
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<bool>("boxFormat");
+        QTest::newRow("16-bit mono") << wav(1, 1, 11025, 16, 1000, 1000) << 500 << 1 << true;
+        QTest::newRow("half a sample at the end") << wav(1, 1, 11025, 16, 1001, 1001) << 500 << 1 << true;
+        QTest::newRow("cut-off copy") << wav(1, 1, 11025, 16, 100000, 1000) << 500 << 1 << true;
+        QTest::newRow("length left 0 by a streaming writer") << wav(1, 1, 11025, 16, 0, 999) << 499 << 1 << true;
+        QTest::newRow("shorter than the file") << wav(1, 1, 11025, 16, 500, 1000) << 250 << 1 << true;
+        QTest::newRow("odd chunk before data, padded")
+            << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc\0", 12)) << 5 << 1 << true;
+        QTest::newRow("8-bit stereo, part frame") << wav(1, 2, 8000, 8, 11, 11) << 5 << 2 << false;
+        QTest::newRow("16-bit mono at 11000 Hz") << wav(1, 1, 11000, 16, 10, 10) << 5 << 1 << false;
+        QTest::newRow("32-bit float") << wav(3, 1, 44100, 32, 10, 10) << 2 << 1 << false;
+        QTest::newRow("24-bit") << wav(1, 1, 11025, 24, 9, 9) << 3 << 1 << false;
+        QTest::newRow("compressed, its format cut short") << wav(2, 1, 11025, 4, 9, 9) << -1 << 0 << false;
+        QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << false;
+        QTest::newRow("odd chunk before data, not padded")
+            << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc", 11)) << 5 << 1 << true;
+        QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << 5 << 1 << true;
+        QTest::newRow("not a sound file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << false;
+        QTest::newRow("empty") << QByteArray() << -1 << 0 << false;
+        QTest::newRow("header only") << wav(1, 1, 11025, 16, 0, 0) << -1 << 0 << false;
+        QTest::newRow("header cut inside fmt") << wav(1, 1, 11025, 16, 10, 10).left(30) << -1 << 0 << false;
+        QTest::newRow("chunk length past the end")
+            << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\xf0\xff\xff\xff", 8)) << -1 << 0 << false;
+    }
+
+    // What decodes gives its whole frames, their values and its format; what
+    // doesn't says why in words for the user.
+    void decode()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, frames);
+        QFETCH(int, channels);
+        QFETCH(bool, boxFormat);
+        QString problem;
+        const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
+        QCOMPARE(decoded.has_value(), frames >= 0);
+        if (!decoded) {
+            QVERIFY2(problem.startsWith("it ") && problem.size() > 15, qPrintable(problem));
+            return;
+        }
+        const Sound& s = decoded->sound;
+        QCOMPARE(s.frames(), qint64(frames));
+        QCOMPARE(s.channels, channels);
+        QCOMPARE(decoded->boxFormat, boxFormat);
+        QCOMPARE(decoded->seconds, s.seconds());
+        if (boxFormat)  // the filler bytes 0x11 0x11
+            QCOMPARE(s.samples[0], float(0x1111 / 32768.0));
+    }
+
+    void encodings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<double>("slack");  // seconds of whole codec blocks added
+        const double s = 1.0;
+        const int wav = SF_FORMAT_WAV;
+        QTest::newRow("8-bit") << encodedTone(wav | SF_FORMAT_PCM_U8, 8000, 1, s) << 8000 << 1 << 0.0;
+        QTest::newRow("32-bit") << encodedTone(wav | SF_FORMAT_PCM_32, 16000, 1, s) << 16000 << 1 << 0.0;
+        QTest::newRow("16-bit 4 channels") << encodedTone(wav | SF_FORMAT_PCM_16, 48000, 4, s) << 48000 << 4 << 0.0;
+        QTest::newRow("MS ADPCM") << encodedTone(wav | SF_FORMAT_MS_ADPCM, 8000, 1, s) << 8000 << 1 << 0.07;
+        QTest::newRow("GSM 6.10") << encodedTone(wav | SF_FORMAT_GSM610, 8000, 1, s) << 8000 << 1 << 0.07;
+        QTest::newRow("MP3 in WAV") << mp3InWav(22050, s) << 22050 << 1 << 0.1;
+        QTest::newRow("AIFF, whatever the name says")
+            << encodedTone(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, s) << 22050 << 1 << 0.0;
+        QTest::newRow("FLAC") << encodedTone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, s) << 44100 << 1 << 0.0;
+    }
+
+    // Each encoding decodes to the tone that was written: its length, its quiet
+    // body and its loud last 100 ms. (The common ones are heard whole through the
+    // window in test_sound_output.)
+    void encodings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(double, slack);
+        QVERIFY(!file.isEmpty());
+        QString problem;
+        const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
+        QVERIFY2(decoded, qPrintable(problem));
+        const Sound& s = decoded->sound;
+        QCOMPARE(s.rate, rate);
+        QCOMPARE(s.channels, channels);
+        QVERIFY(!decoded->boxFormat);
+        QVERIFY2(s.seconds() >= 0.99 && s.seconds() <= 1.0 + slack, qPrintable(QString::number(s.seconds())));
+        // The tone: 0.25 of full scale (an rms of 0.18), then 0.75 (0.53); lossy
+        // codecs may shift it by a block.
+        const double body = rms(s, 0.1, 0.8), tail = rms(s, 0.92, 0.98 + slack);
+        QVERIFY2(qAbs(body - 0.177) < 0.05 && qAbs(tail - 0.53) < 0.12,
+                 qPrintable(QStringLiteral("%1 %2").arg(body).arg(tail)));
+    }
+
+    void convert_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("11025 Hz mono to 48000 Hz stereo") << toneWav(11025, 1, 16, 0.5) << 48000 << 2;
+        QTest::newRow("8000 Hz mono to 44100 Hz stereo") << toneWav(8000, 1, 8, 0.5) << 44100 << 2;
+        QTest::newRow("44100 Hz stereo to the box's 11025 Hz mono") << toneWav(44100, 2, 16, 0.5) << 11025 << 1;
+        QTest::newRow("400 kHz to 44100 Hz stereo") << toneWav(400000, 1, 16, 0.5) << 44100 << 2;
+    }
+
+    // The converted sound plays as long, at the same pitch and level, with every
+    // channel alike; the same format is unchanged.
+    void convert()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        const Sound in = DecodeSound(file, kMaxRecordSeconds)->sound;
+        const Sound out = ConvertSound(in, rate, channels);
+        QCOMPARE(out.rate, rate);
+        QCOMPARE(out.channels, channels);
+        QVERIFY2(qAbs(out.seconds() - in.seconds()) < 0.001, qPrintable(QString::number(out.seconds())));
+        // 0.4 s of 500 Hz, then 0.1 s of 1500 Hz: 1400 sign changes a second.
+        const double changes = signChangesPerSecond(out);
+        QVERIFY2(qAbs(changes - signChangesPerSecond(in)) < 10 && qAbs(changes - 1400) < 10,
+                 qPrintable(QString::number(changes)));
+        float peak = 0;
+        for (qint64 i = 0; i < out.frames(); ++i) {
+            for (int c = 1; c < channels; ++c)
+                QCOMPARE(out.samples[size_t(i * channels + c)], out.samples[size_t(i * channels)]);
+            peak = std::max(peak, std::abs(out.samples[size_t(i * channels)]));
+        }
+        QVERIFY2(qAbs(peak - 0.75) < 0.03, qPrintable(QString::number(peak)));
+        QCOMPARE(ConvertSound(out, rate, channels).samples, out.samples);
+    }
+
+    void recordTime_data()
+    {
+        QTest::addColumn<double>("bytes");
+        QTest::addColumn<bool>("boxFormat");
+        QTest::addColumn<double>("soundSeconds");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("limit");
+        // The box's own format: by its size, rounded to the nearest tick.
+        QTest::newRow("empty") << 0.0 << true << 0.0 << 0.0 << 0;
+        QTest::newRow("1102") << 1102.0 << true << 0.0 << 1102 / 22050.0 << 0;
+        QTest::newRow("1103") << 1103.0 << true << 0.0 << 1103 / 22050.0 << 1;
+        QTest::newRow("one second") << 22050.0 << true << 0.998 << 1.0 << 10;
+        QTest::newRow("110294") << 110294.0 << true << 5.0 << 110294 / 22050.0 << 50;
+        QTest::newRow("longest countable") << 72252337.0 << true << 0.0 << 72252337 / 22050.0 << 32767;
+        QTest::newRow("one byte more") << 72252338.0 << true << 0.0 << 72252338 / 22050.0 << 32768;
+        // Any other: by its sound, every tick it begins.
+        QTest::newRow("22050 Hz speech, 4.57 s") << 201600.0 << false << 4.57 << 4.57 << 46;
+        QTest::newRow("mu-law, 2.4 s") << 19258.0 << false << 2.4 << 2.4 << 24;
+        QTest::newRow("2.401 s") << 19258.0 << false << 2.401 << 2.401 << 25;
+        QTest::newRow("a sound of 0.01 s") << 5000.0 << false << 0.01 << 0.01 << 1;
+    }
+
+    void recordTime()
+    {
+        QFETCH(double, bytes);
+        QFETCH(bool, boxFormat);
+        QFETCH(double, soundSeconds);
+        QFETCH(double, seconds);
+        QFETCH(int, limit);
+        const MessageTime time = TimeOfMessage(bytes, SoundFile{boxFormat, soundSeconds, {}});
+        QCOMPARE(time.seconds, seconds);
+        QCOMPARE(time.recordLimit, limit);
+    }
+
+    void formatSeconds_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5.5") << 5.5 << "5.50";
+        QTest::newRow("0.25") << 0.25 << ".25";
+        QTest::newRow("123.456") << 123.456 << "123.46";
+        QTest::newRow("0") << 0.0 << ".00";
+        QTest::newRow("0.004 rounds to nothing") << 0.004 << ".00";
+        QTest::newRow("0.999 carries into the whole part") << 0.999 << "1.00";
+        QTest::newRow("10") << 10.0 << "10.00";
+        QTest::newRow("110294 bytes") << PlayingSeconds(110294) << "5.00";
+    }
+
+    void formatSeconds()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(FormatSeconds(seconds), text);
+    }
 };
-
-void TestSoundFile::decode_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("frames");  // -1: refused
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<bool>("boxFormat");
-    QTest::newRow("16-bit mono") << wav(1, 1, 11025, 16, 1000, 1000) << 500 << 1 << true;
-    QTest::newRow("half a sample at the end") << wav(1, 1, 11025, 16, 1001, 1001) << 500 << 1 << true;
-    QTest::newRow("cut-off copy") << wav(1, 1, 11025, 16, 100000, 1000) << 500 << 1 << true;
-    QTest::newRow("length left 0 by a streaming writer") << wav(1, 1, 11025, 16, 0, 999) << 499 << 1 << true;
-    QTest::newRow("shorter than the file") << wav(1, 1, 11025, 16, 500, 1000) << 250 << 1 << true;
-    QTest::newRow("odd chunk before data, padded")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc\0", 12)) << 5 << 1 << true;
-    QTest::newRow("8-bit stereo, part frame") << wav(1, 2, 8000, 8, 11, 11) << 5 << 2 << false;
-    QTest::newRow("16-bit mono at 11000 Hz") << wav(1, 1, 11000, 16, 10, 10) << 5 << 1 << false;
-    QTest::newRow("32-bit float") << wav(3, 1, 44100, 32, 10, 10) << 2 << 1 << false;
-    QTest::newRow("24-bit") << wav(1, 1, 11025, 24, 9, 9) << 3 << 1 << false;
-    QTest::newRow("compressed, its format cut short") << wav(2, 1, 11025, 4, 9, 9) << -1 << 0 << false;
-    QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << false;
-    QTest::newRow("odd chunk before data, not padded")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc", 11)) << 5 << 1 << true;
-    QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << 5 << 1 << true;
-    QTest::newRow("not a sound file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << false;
-    QTest::newRow("empty") << QByteArray() << -1 << 0 << false;
-    QTest::newRow("header only") << wav(1, 1, 11025, 16, 0, 0) << -1 << 0 << false;
-    QTest::newRow("header cut inside fmt") << wav(1, 1, 11025, 16, 10, 10).left(30) << -1 << 0 << false;
-    QTest::newRow("chunk length past the end")
-        << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\xf0\xff\xff\xff", 8)) << -1 << 0 << false;
-}
-
-// What decodes gives its whole frames, their values and its format; what
-// doesn't says why in words for the user.
-void TestSoundFile::decode()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(int, frames);
-    QFETCH(int, channels);
-    QFETCH(bool, boxFormat);
-    QString problem;
-    const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
-    QCOMPARE(decoded.has_value(), frames >= 0);
-    if (!decoded) {
-        QVERIFY2(problem.startsWith("it ") && problem.size() > 15, qPrintable(problem));
-        return;
-    }
-    const Sound& s = decoded->sound;
-    QCOMPARE(s.frames(), qint64(frames));
-    QCOMPARE(s.channels, channels);
-    QCOMPARE(decoded->boxFormat, boxFormat);
-    QCOMPARE(decoded->seconds, s.seconds());
-    if (boxFormat)  // the filler bytes 0x11 0x11
-        QCOMPARE(s.samples[0], float(0x1111 / 32768.0));
-}
-
-void TestSoundFile::encodings_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<double>("slack");  // seconds of whole codec blocks added
-    const double s = 1.0;
-    const int wav = SF_FORMAT_WAV;
-    QTest::newRow("8-bit") << encodedTone(wav | SF_FORMAT_PCM_U8, 8000, 1, s) << 8000 << 1 << 0.0;
-    QTest::newRow("32-bit") << encodedTone(wav | SF_FORMAT_PCM_32, 16000, 1, s) << 16000 << 1 << 0.0;
-    QTest::newRow("16-bit 4 channels") << encodedTone(wav | SF_FORMAT_PCM_16, 48000, 4, s) << 48000 << 4 << 0.0;
-    QTest::newRow("MS ADPCM") << encodedTone(wav | SF_FORMAT_MS_ADPCM, 8000, 1, s) << 8000 << 1 << 0.07;
-    QTest::newRow("GSM 6.10") << encodedTone(wav | SF_FORMAT_GSM610, 8000, 1, s) << 8000 << 1 << 0.07;
-    QTest::newRow("MP3 in WAV") << mp3InWav(22050, s) << 22050 << 1 << 0.1;
-    QTest::newRow("AIFF, whatever the name says")
-        << encodedTone(SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 22050, 1, s) << 22050 << 1 << 0.0;
-    QTest::newRow("FLAC") << encodedTone(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, s) << 44100 << 1 << 0.0;
-}
-
-// Each encoding decodes to the tone that was written: its length, its quiet
-// body and its loud last 100 ms. (The common ones are heard whole through the
-// window in test_sound_output.)
-void TestSoundFile::encodings()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(int, rate);
-    QFETCH(int, channels);
-    QFETCH(double, slack);
-    QVERIFY(!file.isEmpty());
-    QString problem;
-    const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
-    QVERIFY2(decoded, qPrintable(problem));
-    const Sound& s = decoded->sound;
-    QCOMPARE(s.rate, rate);
-    QCOMPARE(s.channels, channels);
-    QVERIFY(!decoded->boxFormat);
-    QVERIFY2(s.seconds() >= 0.99 && s.seconds() <= 1.0 + slack, qPrintable(QString::number(s.seconds())));
-    // The tone: 0.25 of full scale (an rms of 0.18), then 0.75 (0.53); lossy
-    // codecs may shift it by a block.
-    const double body = rms(s, 0.1, 0.8), tail = rms(s, 0.92, 0.98 + slack);
-    QVERIFY2(qAbs(body - 0.177) < 0.05 && qAbs(tail - 0.53) < 0.12,
-             qPrintable(QStringLiteral("%1 %2").arg(body).arg(tail)));
-}
-
-void TestSoundFile::convert_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<int>("channels");
-    QTest::newRow("11025 Hz mono to 48000 Hz stereo") << toneWav(11025, 1, 16, 0.5) << 48000 << 2;
-    QTest::newRow("8000 Hz mono to 44100 Hz stereo") << toneWav(8000, 1, 8, 0.5) << 44100 << 2;
-    QTest::newRow("44100 Hz stereo to the box's 11025 Hz mono") << toneWav(44100, 2, 16, 0.5) << 11025 << 1;
-    QTest::newRow("400 kHz to 44100 Hz stereo") << toneWav(400000, 1, 16, 0.5) << 44100 << 2;
-}
-
-// The converted sound plays as long, at the same pitch and level, with every
-// channel alike; the same format is unchanged.
-void TestSoundFile::convert()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(int, rate);
-    QFETCH(int, channels);
-    const Sound in = DecodeSound(file, kMaxRecordSeconds)->sound;
-    const Sound out = ConvertSound(in, rate, channels);
-    QCOMPARE(out.rate, rate);
-    QCOMPARE(out.channels, channels);
-    QVERIFY2(qAbs(out.seconds() - in.seconds()) < 0.001, qPrintable(QString::number(out.seconds())));
-    // 0.4 s of 500 Hz, then 0.1 s of 1500 Hz: 1400 sign changes a second.
-    const double changes = signChangesPerSecond(out);
-    QVERIFY2(qAbs(changes - signChangesPerSecond(in)) < 10 && qAbs(changes - 1400) < 10,
-             qPrintable(QString::number(changes)));
-    float peak = 0;
-    for (qint64 i = 0; i < out.frames(); ++i) {
-        for (int c = 1; c < channels; ++c)
-            QCOMPARE(out.samples[size_t(i * channels + c)], out.samples[size_t(i * channels)]);
-        peak = std::max(peak, std::abs(out.samples[size_t(i * channels)]));
-    }
-    QVERIFY2(qAbs(peak - 0.75) < 0.03, qPrintable(QString::number(peak)));
-    QCOMPARE(ConvertSound(out, rate, channels).samples, out.samples);
-}
-
-void TestSoundFile::recordTime_data()
-{
-    QTest::addColumn<double>("bytes");
-    QTest::addColumn<bool>("boxFormat");
-    QTest::addColumn<double>("soundSeconds");
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<int>("limit");
-    // The box's own format: by its size, rounded to the nearest tick.
-    QTest::newRow("empty") << 0.0 << true << 0.0 << 0.0 << 0;
-    QTest::newRow("1102") << 1102.0 << true << 0.0 << 1102 / 22050.0 << 0;
-    QTest::newRow("1103") << 1103.0 << true << 0.0 << 1103 / 22050.0 << 1;
-    QTest::newRow("one second") << 22050.0 << true << 0.998 << 1.0 << 10;
-    QTest::newRow("110294") << 110294.0 << true << 5.0 << 110294 / 22050.0 << 50;
-    QTest::newRow("longest countable") << 72252337.0 << true << 0.0 << 72252337 / 22050.0 << 32767;
-    QTest::newRow("one byte more") << 72252338.0 << true << 0.0 << 72252338 / 22050.0 << 32768;
-    // Any other: by its sound, every tick it begins.
-    QTest::newRow("22050 Hz speech, 4.57 s") << 201600.0 << false << 4.57 << 4.57 << 46;
-    QTest::newRow("mu-law, 2.4 s") << 19258.0 << false << 2.4 << 2.4 << 24;
-    QTest::newRow("2.401 s") << 19258.0 << false << 2.401 << 2.401 << 25;
-    QTest::newRow("a sound of 0.01 s") << 5000.0 << false << 0.01 << 0.01 << 1;
-}
-
-void TestSoundFile::recordTime()
-{
-    QFETCH(double, bytes);
-    QFETCH(bool, boxFormat);
-    QFETCH(double, soundSeconds);
-    QFETCH(double, seconds);
-    QFETCH(int, limit);
-    const MessageTime time = TimeOfMessage(bytes, SoundFile{boxFormat, soundSeconds, {}});
-    QCOMPARE(time.seconds, seconds);
-    QCOMPARE(time.recordLimit, limit);
-}
-
-void TestSoundFile::formatSeconds_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("5.5") << 5.5 << "5.50";
-    QTest::newRow("0.25") << 0.25 << ".25";
-    QTest::newRow("123.456") << 123.456 << "123.46";
-    QTest::newRow("0") << 0.0 << ".00";
-    QTest::newRow("0.004 rounds to nothing") << 0.004 << ".00";
-    QTest::newRow("0.999 carries into the whole part") << 0.999 << "1.00";
-    QTest::newRow("10") << 10.0 << "10.00";
-    QTest::newRow("110294 bytes") << PlayingSeconds(110294) << "5.00";
-}
-
-void TestSoundFile::formatSeconds()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, text);
-    QCOMPARE(FormatSeconds(seconds), text);
-}
 
 QTEST_GUILESS_MAIN(TestSoundFile)
 #include "test_sound_file.moc"

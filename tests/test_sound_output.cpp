@@ -2,48 +2,32 @@
 // What the call box hears: the real window programs a message against the
 // simulated box, which records a private sound server's null sink and keeps
 // that as its stored message, timed on the clock of the wire.
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include "PulseSink.h"
-#include "WavFile.h"
 #include "WindowRig.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundOutput.h"
 
 namespace {
 
-// The window, the box listening at the sound output, and a folder of message
-// files.
-struct ListenRig {
-    ListenRig()
-    {
-        rig.sim.box().setByteMs(2.0);
-        ok = rig.portReady && rig.useSounds() && rig.sim.listen();
-    }
+// The window at a 2 ms byte, its sounds folder the message directory, and the
+// box listening at the sound output.
+struct ListenRig : WindowRig {
+    ListenRig() : WindowRig(2.0) { listening = useSounds() && sim.listen(); }
+    bool ready() const { return portReady && listening; }
+    bool listening = false;
 
     // Programs Local from `file`; what the box stored meanwhile.
     StoredMessage programLocal(const QByteArray& file)
     {
-        writeFile(rig.dir + "local.wav", file);
-        rig.form.chkMsg1->setChecked(true);
-        rig.sim.box().clearTrace();
-        rig.mark();
-        QSignalSpy stored(&rig.sim.box(), &CallBox::messageStored);
+        writeFile(dir + "local.wav", file);
+        form.chkMsg1->setChecked(true);
+        mark();
+        QSignalSpy stored(&sim.box(), &CallBox::messageStored);
         PulseSink::settle();  // after a restart
-        rig.form.Command3_Click();  // it may have been stored during the run's last wait
-        if ((stored.isEmpty() && !stored.wait(3000)) || !rig.sim.box().storedMessage('A'))
+        form.Command3_Click();  // it may have been stored during the run's last wait
+        if ((stored.isEmpty() && !stored.wait(3000)) || !sim.box().storedMessage('A'))
             return {};
-        return *rig.sim.box().storedMessage('A');
+        return *sim.box().storedMessage('A');
     }
-
-    WindowRig rig;
-    bool ok = false;
 };
 
 // Milliseconds of sound from the first loud sample to the last.
@@ -58,161 +42,149 @@ class TestSoundOutput : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }
-    void heardWhole_data();
-    void heardWhole();
-    void serverKilledMidMessage();
+    void heardWhole_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<double>("seconds");  // of the tone in it
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("qtOutput");
+        // The box's own format is timed by its size (22094 bytes: 1.002 s).
+        const QByteArray mono = toneWav(11025, 1, 16, 1.0);
+        QTest::newRow("16-bit mono 11025 Hz") << mono << 1.0 << "Length: 1.00" << 10 << false;
+        QTest::newRow("16-bit mono 11025 Hz, through Qt Multimedia")
+            << mono << 1.0 << "Length: 1.00" << 10 << true;
+        // Untidy but whole, and in the box's own format: an odd chunk without
+        // its pad byte, fmt after data.
+        const QByteArray samples = toneSamples(11025, 1, 16, 1.0);
+        QTest::newRow("odd chunk without its pad byte")
+            << wav(1, 1, 11025, 16, quint32(samples.size()), 0, QByteArray("LIST\x03\0\0\0abc", 11),
+                   false, samples)
+            << 1.0 << "Length: 1.00" << 10 << false;
+        QTest::newRow("fmt after the data")
+            << wav(1, 1, 11025, 16, quint32(samples.size()), 0, {}, true, samples) << 1.0
+            << "Length: 1.00" << 10 << false;
+        // Any other format by its sound's own time, each tick it begins counted.
+        QTest::newRow("8-bit mono 8000 Hz") << toneWav(8000, 1, 8, 1.0) << 1.0 << "Length: 1.00" << 10 << false;
+        QTest::newRow("16-bit stereo 44100 Hz") << toneWav(44100, 2, 16, 0.5) << 0.5 << "Length: .50" << 5 << false;
+        QTest::newRow("400 kHz, which the output refuses") << toneWav(400000, 1, 8, 0.2) << 0.2
+                                                            << "Length: .20" << 2 << false;
+        const int wav = SF_FORMAT_WAV;
+        QTest::newRow("mu-law 8000 Hz") << encodedTone(wav | SF_FORMAT_ULAW, 8000, 1, 0.6) << 0.6
+                                        << "Length: .60" << 6 << false;
+        QTest::newRow("A-law 8000 Hz") << encodedTone(wav | SF_FORMAT_ALAW, 8000, 1, 0.6) << 0.6
+                                       << "Length: .60" << 6 << false;
+        QTest::newRow("24-bit stereo 44100 Hz") << encodedTone(wav | SF_FORMAT_PCM_24, 44100, 2, 0.6)
+                                                << 0.6 << "Length: .60" << 6 << false;
+        QTest::newRow("float 48000 Hz, extensible")
+            << encodedTone(SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 48000, 1, 0.6) << 0.6 << "Length: .60" << 6
+            << false;
+        QTest::newRow("16-bit mono 22050 Hz") << encodedTone(wav | SF_FORMAT_PCM_16, 22050, 1, 0.6)
+                                              << 0.6 << "Length: .60" << 6 << false;
+        // 19 whole blocks of 505 samples.
+        QTest::newRow("IMA ADPCM 8000 Hz") << encodedTone(wav | SF_FORMAT_IMA_ADPCM, 8000, 1, 1.199375)
+                                           << 1.199375 << "Length: 1.20" << 12 << false;
+    }
+
+    // Every sample is heard, from after the ACK and the 300 ms wait to before the
+    // first stop character, however the file is stored; and the stop comes soon
+    // after: no more than a few tenths of dead air are recorded after the message.
+    void heardWhole()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(double, seconds);
+        QFETCH(QString, label);
+        QFETCH(int, limit);
+        QFETCH(bool, qtOutput);
+        RIG(ListenRig, r);
+        if (qtOutput)
+            r.form.Player = MakeQtSoundOutput();
+
+        const StoredMessage stored = r.programLocal(file);
+
+        QCOMPARE(r.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
+        QVERIFY2(r.form.lblMsg1Sec->text().startsWith(label + "  Timer: "),
+                 qPrintable(r.form.lblMsg1Sec->text()));
+        QCOMPARE(r.form.RecordLimit, limit);
+        QVERIFY2(stored.cut.isEmpty() && stored.firstLoud() >= 0, qPrintable(stored.line()));
+        QVERIFY2(qAbs(soundMs(stored) - seconds * 1000) <= 15, qPrintable(stored.line()));
+        // The loud, high last 100 ms, whole.
+        qsizetype tail = stored.firstLoud();
+        while (tail < stored.lastLoud() && qAbs(stored.samples[tail]) < 0.55 * 32767)
+            ++tail;
+        const double tailMs = (stored.lastLoud() - tail + 1) * 1000.0 / StoredMessage::kRate;
+        VERIFY_SHOWING(qAbs(tailMs - 100) <= 10, tailMs);
+
+        // After the ACK and the 300 ms wait; soon before the first stop, and with
+        // less than half a second of dead air stored after it.
+        const QList<Recording>& rec = r.sim.box().recordings();
+        QCOMPARE(rec.size(), 1);
+        QCOMPARE(rec[0].stops, 2);
+        const double start = stored.timeMs(stored.firstLoud()), end = stored.timeMs(stored.lastLoud());
+        VERIFY_SHOWING(start >= rec[0].startMs + 290, start - rec[0].startMs);
+        const double firstStop = r.sim.hostTimes('d').value(0, -1);
+        VERIFY_SHOWING(end < firstStop && firstStop - end <= 400, firstStop - end);
+        const double deadAirMs = stored.timeMs(stored.samples.size()) - end;
+        VERIFY_SHOWING(deadAirMs < 500, deadAirMs);
+    }
+
+    // The sound server goes away in the middle of a message: the window goes on,
+    // the stop characters come on time and the slot fails; while it is gone a run
+    // is refused. Once the server is back, after seconds as when a user restarts
+    // it, the next run plays the whole message.
+    void serverKilledMidMessage()
+    {
+        RIG(ListenRig, r);
+        PulseSink& server = PulseSink::instance();
+        QVERIFY(writeFile(r.dir + "local.wav", toneWav(11025, 1, 16, 1.5)));
+        r.form.chkMsg1->setChecked(true);
+        bool killed = false;
+        QElapsedTimer sinceKill, sinceTick;
+        qint64 longestGap = 0;
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (sinceTick.isValid())
+                longestGap = qMax(longestGap, sinceTick.restart());
+            else
+                sinceTick.start();
+            if (!killed && r.form.Recording == kTrue && r.form.RecordTicks >= 6) {
+                server.kill();
+                sinceKill.start();
+                killed = true;
+            }
+        });
+        watch.start();
+        r.program();
+        watch.stop();
+
+        QVERIFY(killed);
+        QCOMPARE(r.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+        const QList<Recording>& rec = r.sim.box().recordings();
+        QCOMPARE(rec.size(), 1);
+        QCOMPARE(rec[0].stops, 2);
+        // 300 ms, 15 ticks (14 to 15 of them), 200 ms.
+        VERIFY_SHOWING(rec[0].lastedMs >= 1890 && rec[0].lastedMs <= 2150, rec[0].lastedMs);
+        VERIFY_SHOWING(longestGap < 150, longestGap);
+        QCOMPARE(r.unrest(), QStringList());
+
+        // With the server still gone, the next run refuses the slot before its
+        // record command: the box keeps its message.
+        r.program();
+        QCOMPARE(r.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
+        QCOMPARE(r.answerer.count(), 1);
+        QCOMPARE(r.answerer.boxes[0].title, QStringLiteral("No Sound Output"));
+        QCOMPARE(QByteArray(r.sim.hostSent()).replace('q', ""), QByteArray());
+
+        // Qt Multimedia looks for a lost server once, three seconds on, and then
+        // never again: a restart that takes longer must still be found.
+        spinFor(int(qMax<qint64>(0, 4000 - sinceKill.elapsed())));
+        QVERIFY(server.start());
+        const StoredMessage stored = r.programLocal(toneWav(11025, 1, 16, 1.0));
+        QCOMPARE(r.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
+        QVERIFY2(qAbs(soundMs(stored) - 1000) <= 10, qPrintable(stored.line()));
+    }
 };
-
-void TestSoundOutput::heardWhole_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<double>("seconds");  // of the tone in it
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<bool>("qtOutput");
-    // The box's own format is timed by its size (22094 bytes: 1.002 s).
-    const QByteArray mono = toneWav(11025, 1, 16, 1.0);
-    QTest::newRow("16-bit mono 11025 Hz") << mono << 1.0 << "Length: 1.00" << 10 << false;
-    QTest::newRow("16-bit mono 11025 Hz, through Qt Multimedia")
-        << mono << 1.0 << "Length: 1.00" << 10 << true;
-    // Untidy but whole, and in the box's own format: an odd chunk without
-    // its pad byte, fmt after data.
-    const QByteArray samples = toneSamples(11025, 1, 16, 1.0);
-    QTest::newRow("odd chunk without its pad byte")
-        << wav(1, 1, 11025, 16, quint32(samples.size()), 0, QByteArray("LIST\x03\0\0\0abc", 11),
-               false, samples)
-        << 1.0 << "Length: 1.00" << 10 << false;
-    QTest::newRow("fmt after the data")
-        << wav(1, 1, 11025, 16, quint32(samples.size()), 0, {}, true, samples) << 1.0
-        << "Length: 1.00" << 10 << false;
-    // Any other format by its sound's own time, each tick it begins counted.
-    QTest::newRow("8-bit mono 8000 Hz") << toneWav(8000, 1, 8, 1.0) << 1.0 << "Length: 1.00" << 10 << false;
-    QTest::newRow("16-bit stereo 44100 Hz") << toneWav(44100, 2, 16, 0.5) << 0.5 << "Length: .50" << 5 << false;
-    QTest::newRow("400 kHz, which the output refuses") << toneWav(400000, 1, 8, 0.2) << 0.2
-                                                        << "Length: .20" << 2 << false;
-    const int wav = SF_FORMAT_WAV;
-    QTest::newRow("mu-law 8000 Hz") << encodedTone(wav | SF_FORMAT_ULAW, 8000, 1, 0.6) << 0.6
-                                    << "Length: .60" << 6 << false;
-    QTest::newRow("A-law 8000 Hz") << encodedTone(wav | SF_FORMAT_ALAW, 8000, 1, 0.6) << 0.6
-                                   << "Length: .60" << 6 << false;
-    QTest::newRow("24-bit stereo 44100 Hz") << encodedTone(wav | SF_FORMAT_PCM_24, 44100, 2, 0.6)
-                                            << 0.6 << "Length: .60" << 6 << false;
-    QTest::newRow("float 48000 Hz, extensible")
-        << encodedTone(SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 48000, 1, 0.6) << 0.6 << "Length: .60" << 6
-        << false;
-    QTest::newRow("16-bit mono 22050 Hz") << encodedTone(wav | SF_FORMAT_PCM_16, 22050, 1, 0.6)
-                                          << 0.6 << "Length: .60" << 6 << false;
-    // 19 whole blocks of 505 samples.
-    QTest::newRow("IMA ADPCM 8000 Hz") << encodedTone(wav | SF_FORMAT_IMA_ADPCM, 8000, 1, 1.199375)
-                                       << 1.199375 << "Length: 1.20" << 12 << false;
-}
-
-// Every sample is heard, from after the ACK and the 300 ms wait to before the
-// first stop character, however the file is stored; and the stop comes soon
-// after: no more than a few tenths of dead air are recorded after the message.
-void TestSoundOutput::heardWhole()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(double, seconds);
-    QFETCH(QString, label);
-    QFETCH(int, limit);
-    QFETCH(bool, qtOutput);
-    ListenRig r;
-    QVERIFY(r.ok);
-    if (qtOutput)
-        r.rig.form.Player = MakeQtSoundOutput();
-
-    const StoredMessage stored = r.programLocal(file);
-
-    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.rig.dir + "local.wav"});
-    QVERIFY2(r.rig.form.lblMsg1Sec->text().startsWith(label + "  Timer: "),
-             qPrintable(r.rig.form.lblMsg1Sec->text()));
-    QCOMPARE(r.rig.form.RecordLimit, limit);
-    QVERIFY2(stored.cut.isEmpty() && stored.firstLoud() >= 0, qPrintable(stored.line()));
-    QVERIFY2(qAbs(soundMs(stored) - seconds * 1000) <= 15, qPrintable(stored.line()));
-    // The loud, high last 100 ms, whole.
-    qsizetype tail = stored.firstLoud();
-    while (tail < stored.lastLoud() && qAbs(stored.samples[tail]) < 0.55 * 32767)
-        ++tail;
-    const double tailMs = (stored.lastLoud() - tail + 1) * 1000.0 / StoredMessage::kRate;
-    QVERIFY2(qAbs(tailMs - 100) <= 10, qPrintable(QString::number(tailMs)));
-
-    // After the ACK and the 300 ms wait; soon before the first stop, and with
-    // less than half a second of dead air stored after it.
-    const QList<Recording>& rec = r.rig.sim.box().recordings();
-    QCOMPARE(rec.size(), 1);
-    QCOMPARE(rec[0].stops, 2);
-    const double start = stored.timeMs(stored.firstLoud()), end = stored.timeMs(stored.lastLoud());
-    QVERIFY2(start >= rec[0].startMs + 290, qPrintable(QString::number(start - rec[0].startMs)));
-    const double firstStop = r.rig.hostTimes('d').value(0, -1);
-    QVERIFY2(end < firstStop && firstStop - end <= 400, qPrintable(QString::number(firstStop - end)));
-    const double deadAirMs = stored.timeMs(stored.samples.size()) - end;
-    QVERIFY2(deadAirMs < 500, qPrintable(QString::number(deadAirMs)));
-}
-
-// The sound server goes away in the middle of a message: the window goes on,
-// the stop characters come on time and the slot fails; while it is gone a run
-// is refused. Once the server is back, after seconds as when a user restarts
-// it, the next run plays the whole message.
-void TestSoundOutput::serverKilledMidMessage()
-{
-    ListenRig r;
-    QVERIFY(r.ok);
-    PulseSink& server = PulseSink::instance();
-    QVERIFY(writeFile(r.rig.dir + "local.wav", toneWav(11025, 1, 16, 1.5)));
-    r.rig.form.chkMsg1->setChecked(true);
-    bool killed = false;
-    QElapsedTimer sinceKill, sinceTick;
-    qint64 longestGap = 0;
-    QTimer watch;
-    watch.setInterval(10);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (sinceTick.isValid())
-            longestGap = qMax(longestGap, sinceTick.restart());
-        else
-            sinceTick.start();
-        if (!killed && r.rig.form.Recording == kTrue && r.rig.form.RecordTicks >= 6) {
-            server.kill();
-            sinceKill.start();
-            killed = true;
-        }
-    });
-    watch.start();
-    r.rig.sim.box().clearTrace();
-    r.rig.mark();
-    r.rig.form.Command3_Click();
-    spinFor(100);
-    watch.stop();
-
-    QVERIFY(killed);
-    QCOMPARE(r.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
-    const QList<Recording>& rec = r.rig.sim.box().recordings();
-    QCOMPARE(rec.size(), 1);
-    QCOMPARE(rec[0].stops, 2);
-    // 300 ms, 15 ticks (14 to 15 of them), 200 ms.
-    QVERIFY2(rec[0].lastedMs >= 1890 && rec[0].lastedMs <= 2150, qPrintable(QString::number(rec[0].lastedMs)));
-    QVERIFY2(longestGap < 150, qPrintable(QString::number(longestGap)));
-    QCOMPARE(r.rig.answerer.count(), 0);
-    QVERIFY(r.rig.allIdle());
-
-    // With the server still gone, the next run refuses the slot before its
-    // record command: the box keeps its message.
-    r.rig.sim.box().clearTrace();
-    r.rig.mark();
-    r.rig.form.Command3_Click();
-    QCOMPARE(r.rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
-    QCOMPARE(r.rig.answerer.count(), 1);
-    QCOMPARE(r.rig.answerer.boxes[0].title, QStringLiteral("No Sound Output"));
-    QCOMPARE(QByteArray(r.rig.sim.hostSent()).replace('q', ""), QByteArray());
-
-    // Qt Multimedia looks for a lost server once, three seconds on, and then
-    // never again: a restart that takes longer must still be found.
-    spinFor(int(qMax<qint64>(0, 4000 - sinceKill.elapsed())));
-    QVERIFY(server.start());
-    const StoredMessage stored = r.programLocal(toneWav(11025, 1, 16, 1.0));
-    QCOMPARE(r.rig.newLog(), QStringList{"Local/Msg1 Programmed " + r.rig.dir + "local.wav"});
-    QVERIFY2(qAbs(soundMs(stored) - 1000) <= 10, qPrintable(stored.line()));
-}
 
 QTEST_MAIN(TestSoundOutput)
 #include "test_sound_output.moc"

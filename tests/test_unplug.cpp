@@ -3,24 +3,8 @@
 // operation ends through its own time-outs and attempt limits, without hanging
 // or spinning, lets go of the port, and once the adapter is back a scan and a
 // read-out work again in the same program.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
-#include <ctime>
-
 #include "AckFaults.h"
-#include "Sheet.h"
-#include "WavFile.h"
 #include "WindowRig.h"
-#include "PulseSink.h"
 
 namespace {
 
@@ -99,7 +83,7 @@ private slots:
             return atQuery > 0 ? seen == atQuery : sent == boxBytes;
         });
 
-        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton); });
+        const Measured m = measure([&] { rig.readOut(); });
 
         QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
         QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
@@ -107,7 +91,7 @@ private slots:
         QVERIFY(!rig.form.lblCommFail->text().isEmpty());
         QCOMPARE(rig.form.ReadFailed, kTrue);
         // The last query waited its full 200 ticks; nothing waits longer.
-        QVERIFY2(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, qPrintable(QString::number(m.wallMs)));
+        VERIFY_SHOWING(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, m.wallMs);
         checkEndedCleanly(rig, m, terminal);
         checkWorksAfterReplug(rig);
     }
@@ -120,15 +104,14 @@ private slots:
         RIG(WindowRig, rig);
         const QString terminal = rig.sim.link()->terminalPath();
         rig.sim.box().setFaults({.hangUpAfterBytes = 2});
-        rig.form.txtCallCycle->setText("12");
 
-        const Measured m = measure([&] { QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton); });
+        const Measured m = measure([&] { rig.write(Sheet::kCallCycle, "12"); });
 
         QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
         QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
         QVERIFY(rig.readColumnEmpty());
-        QVERIFY2(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
-                 qPrintable(QString::number(m.wallMs)));
+        VERIFY_SHOWING(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
+                       m.wallMs);
         checkEndedCleanly(rig, m, terminal, {Sheet::kPortBox});
         checkWorksAfterReplug(rig);
         // The failure line was the truth: the box never got the value.
@@ -142,21 +125,16 @@ private slots:
     void duringRecording()
     {
         RIG(WindowRig, rig);
-        QVERIFY(writeWav(rig.sounds.filePath("local.wav"), 4410));  // two ticks
-        QVERIFY(writeWav(rig.sounds.filePath("radio.wav"), 800));
         QVERIFY(rig.useSounds());
-        rig.form.chkMsg1->setChecked(true);
-        rig.form.chkMsg2->setChecked(true);
-        rig.sim.box().clearTrace();
+        QVERIFY(rig.tick(Sheet::kLocalMsg, 4410));  // two ticks
+        QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         rig.mark();
         const QString terminal = rig.sim.link()->terminalPath();
         // Pulled once the recording runs, i.e. after the program took the ACK.
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (rig.form.Recording != kFalse && rig.sim.box().isLinked())
+        rig.whileRecording([&] {
+            if (rig.sim.box().isLinked())
                 rig.sim.hangUp();
         });
-        watch.start(5);
 
         const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
 
@@ -193,9 +171,8 @@ private:
         QCOMPARE(rig.newLog(), QStringList{"Total Comm Ports Found: 1"});
         QCOMPARE(rig.form.Combo1->currentText(), QStringLiteral("COM3"));
         QVERIFY(waitFor([&] { return rig.form.CommPortNumber == WindowRig::kPort; }, 2000));
-        rig.sim.box().clearTrace();
         rig.mark();
-        QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+        rig.readOut();
         QCOMPARE(rig.newLog(), QStringList());
         QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
         QCOMPARE(rig.form.lblCommFail->text(), QString());

@@ -1,14 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The eight setting writes against the simulated call box: what is refused,
 // what goes on the wire, the retries and the read-back that follows.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
 #include "AckFaults.h"
-#include "Sheet.h"
 #include "WindowRig.h"
 
 namespace {
@@ -24,12 +17,6 @@ QByteArray bytes(std::initializer_list<int> values)
 // The box answers ACK this long after the value byte: later than the channel's
 // settle wait, so every row can be acknowledged.
 constexpr int kAckDelayMs = 60;
-
-void writeCallCycle(WindowRig& rig, const QString& text)
-{
-    rig.form.txtCallCycle->setText(text);
-    QTest::mouseClick(rig.form.cmdWriteCallCycle, Qt::LeftButton);
-}
 
 }  // namespace
 
@@ -56,7 +43,7 @@ private slots:
                 atReadBack = states();
         });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({0x76, 0x0C, 'q', 'q'}));
         const QList<WireByte> host = rig.sim.hostEntries();
@@ -64,12 +51,11 @@ private slots:
         QCOMPARE(box.size(), 1 + 19 + 19);
         QCOMPARE(box[0].byte, quint8(0x06));
         const double valueGap = host[1].ms - host[0].ms;
-        QVERIFY2(isValuePause(valueGap), qPrintable(QString::number(valueGap)));
+        VERIFY_SHOWING(isValuePause(valueGap), valueGap);
         const double settle = host[2].ms - box[0].ms;
-        QVERIFY2(settle >= 29 * WindowRig::kTickMs && settle < 2000, qPrintable(QString::number(settle)));
+        VERIFY_SHOWING(settle >= 29 * WindowRig::kTickMs && settle < 2000, settle);
         const double readPause = host[3].ms - box[19].ms;
-        QVERIFY2(readPause >= 24 * WindowRig::kTickMs && readPause < 2000,
-                 qPrintable(QString::number(readPause)));
+        VERIFY_SHOWING(readPause >= 24 * WindowRig::kTickMs && readPause < 2000, readPause);
 
         const QString busy = QStringLiteral("off:<<BUSY>>");
         QCOMPARE(duringExchange,
@@ -126,8 +112,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults({.ackDelayMs = kAckDelayMs});
 
-        (rig.form.*setting->entry)->setText(text);
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, text);
 
         QCOMPARE(rig.sim.hostSent(), setting->letter + values + "qq");
         QCOMPARE(rig.newLog(), QStringList{setting->complete()});
@@ -180,9 +165,8 @@ private slots:
         QLineEdit* entry = rig.form.*setting->entry;
         // Lifted so that the length test itself can be reached past the box's typing limit.
         entry->setMaxLength(32767);
-        entry->setText(text);
 
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, text);
 
         QCOMPARE(rig.newLog(), QStringList{setting->outOfRange()});
         QCOMPARE(rig.unrest({setting->refusal(tooLong)}), QStringList());
@@ -215,8 +199,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults({.ackDelayMs = ackDelayMs});
 
-        (rig.form.*setting->entry)->setText("4");
-        QTest::mouseClick(rig.form.*setting->button, Qt::LeftButton);
+        rig.write(*setting, "4");
 
         QCOMPARE(rig.newLog(), log);
     }
@@ -235,7 +218,7 @@ private slots:
         RIG(WindowRig, rig);
         rig.sim.box().setFaults(fault->faults);
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         const Sheet::Setting& row = Sheet::kCallCycle;
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(fault->attempts()) + "qq");
@@ -252,10 +235,10 @@ private slots:
         const AckFault& fault = AckFaults::silent;
         rig.sim.box().setFaults(fault.faults);
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(4) + "q");
-        const QString pacing = fault.pacingProblem(rig.hostTimes('v'));
+        const QString pacing = fault.pacingProblem(rig.sim.hostTimes('v'));
         QVERIFY2(pacing.isEmpty(), qPrintable(pacing));
         QCOMPARE(rig.newLog(), fault.retryLines("Call Cycle") << Sheet::kCallCycle.failed()
                                                               << "ZT870K Comm Fail");
@@ -271,7 +254,7 @@ private slots:
         rig.sim.box().setFaults(AckFaults::ackOn3rdSilentBefore.faults);
         QTimer::singleShot(100, [&rig] { rig.form.txtCallCycle->setText("29"); });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12}).repeated(3) + "qq");
         QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("12"));
@@ -290,12 +273,12 @@ private slots:
                 clicked = true;
                 QTimer::singleShot(50, [&rig] {
                     QVERIFY(rig.form.cmdReadValues->isEnabled());
-                    QTest::mouseClick(rig.form.cmdReadValues, Qt::LeftButton);
+                    rig.readOut();
                 });
             }
         });
 
-        writeCallCycle(rig, "12");
+        rig.write(Sheet::kCallCycle, "12");
 
         QVERIFY(clicked);
         QCOMPARE(rig.sim.hostSent(), bytes({'v', 12, 'q', 'q'}));

@@ -5,13 +5,24 @@
 // else none at all), its status log read as it grows, and an Exit nobody asked
 // for stopping the test (the window's own Exit would end the process as if
 // every test had passed).
-#include <QTest>
+//
+// It brings what a test of the window reaches for: the window's widgets, and
+// all of Qt Core and Qt Test.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "NoPorts.h"
+#include "app/FolderList.h"
 #include "app/Form1.h"
 
 // A status log line as it was added, with the reader's clock at that moment.

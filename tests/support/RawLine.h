@@ -3,6 +3,7 @@
 // The serial control driven by hand against the simulated box, the way the
 // programmer drives it but without its waits: for tests of the line itself.
 
+#include "SimHarness.h"
 #include "WaitFor.h"
 #include "link/MSComm.h"
 
@@ -15,11 +16,29 @@ inline bool openPort(MSComm& c, int port, const QString& settings = QStringLiter
     return c.setPortOpen(true);
 }
 
+// The serial control opened on the simulated box's port, the box answering at
+// `byteMs` a byte: fast by default, where the pacing is not under test.
+struct LineRig {
+    static constexpr double kFastByteMs = 3;
+    explicit LineRig(double byteMs = kFastByteMs, const QString& settings = QStringLiteral("300,n,8,1"))
+    {
+        sim.box().setByteMs(byteMs);
+        opened = sim.ok() && openPort(c, sim.port(), settings);
+    }
+    bool ready() const { return opened; }
+    QString error() const { return sim.ok() ? c.lastError() : sim.error(); }
+
+    SimHarness sim;
+    MSComm c;
+    bool opened = false;
+};
+
 // What the programmer does for one attempt: the letter, 20 ms later the value
 // bytes, discard, then collect whatever comes within waitMs (the box, fast
-// here, answers within a few ms).
+// here, answers within a few ms). `loneByteSeen` counts the looks that found
+// exactly one byte waiting.
 inline QByteArray attempt(MSComm& c, const QByteArray& letter, const QByteArray& values,
-                          int waitMs = 150)
+                          int waitMs = 150, int* loneByteSeen = nullptr)
 {
     c.Output(letter);
     if (!values.isEmpty()) {
@@ -29,7 +48,12 @@ inline QByteArray attempt(MSComm& c, const QByteArray& letter, const QByteArray&
     }
     c.setInBufferCount(0);
     QByteArray got;
-    waitFor([&] { got += c.Input(); return false; }, waitMs);
+    waitFor([&] {
+        if (loneByteSeen)
+            *loneByteSeen += c.InBufferCount() == 1;
+        got += c.Input();
+        return false;
+    }, waitMs);
     return got;
 }
 

@@ -90,6 +90,7 @@ inline const Slot kSlots[] = {
     {&Form1::chkMsg6, &Form1::lblMsg6Sec, &Form1::Msg6File, "lowbatt.wav", 'F', "LowBatt/Msg 6",
      "LowBatt/Msg6 Programmed ", "**ERR: LowBatt/MSG6 Failed to Program"},
 };
+inline const Slot &kLocalMsg = kSlots[0], &kRadioMsg = kSlots[1], &kLowBattMsg = kSlots[2];
 
 inline const char* const kReadCaption = "READ ALL VALUES";
 inline const char* const kProgramCaption = "PROGRAM MESSAGES";

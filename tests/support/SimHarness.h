@@ -13,6 +13,12 @@
 #include <map>
 #include <memory>
 
+// Declares a test's rig on a simulated box and stops the test unless it is
+// ready, saying why not: RIG(WindowRig, rig) or RIG(WindowRig, rig, 1000.0 / 30.0).
+#define RIG(Type, name, ...) \
+    Type name{__VA_ARGS__};  \
+    QVERIFY2(name.ready(), qPrintable(name.error()))
+
 class SimHarness {
 public:
     explicit SimHarness(int port = 3);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Spins the event loop until a condition holds or the time-out passes.
+// Spins the event loop until a condition holds or the time-out passes; and
+// the check of a bound on what such a wait or a run took.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -35,3 +36,7 @@ inline double cpuMs()
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
+
+// QVERIFY that says the number it judged when `cond` does not hold, e.g.
+// VERIFY_SHOWING(gapMs >= 5 && gapMs < 200, gapMs). Needs QTest.
+#define VERIFY_SHOWING(cond, value) QVERIFY2(cond, qPrintable(QString::number(value)))

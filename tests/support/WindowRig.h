@@ -3,28 +3,17 @@
 // The rig on the base window: the simulated call box on a pseudo-terminal
 // linked as COM3, the window loaded and shown with COM3 chosen, modal boxes
 // recorded and answered, and a sounds folder to use as the message directory.
-
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <QTest>
-#include <functional>
+// With it come the sheet, the private sound server its message runs play
+// through, and the message files a test puts into the sounds folder.
 
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
+#include "PulseSink.h"
+#include "Sheet.h"
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "Watchdog.h"
-#include "app/FolderList.h"
-
-// Declares a rig and stops the test unless it is ready, e.g. RIG(WindowRig, rig)
-// or RIG(WindowRig, rig, 1000.0 / 30.0).
-#define RIG(Type, name, ...) \
-    Type name{__VA_ARGS__};  \
-    QVERIFY2(name.ready(), qPrintable(name.sim.error()))
+#include "WavFile.h"
 
 class WindowRig {
 public:
@@ -37,17 +26,20 @@ public:
         sim.box().setByteMs(byteMs);
         form.show();
         portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
-        sim.box().clearTrace();
         mark();
     }
     bool ready() const { return portReady; }
+    QString error() const { return sim.error(); }
 
     // Log texts added since mark(), oldest first, without time stamp and line end.
     QStringList newLog() const { return form.log.texts(); }
+    // A fresh start for what a test looks at next: the log, the boxes shown
+    // and the wire.
     void mark()
     {
         form.log.mark();
         answerer.clear();
+        sim.box().clearTrace();
     }
 
     // Makes the sounds folder the message directory, as typed into its box;
@@ -69,17 +61,34 @@ public:
                waitFor([this] { return form.MsgDir == dir; }, 2000);
     }
 
+    // Puts a message file of `bytes` bytes into the message directory under
+    // the slot's first name and ticks the slot; true when the tick stays.
+    bool tick(const Sheet::Slot& slot, qint64 bytes)
+    {
+        if (writeWav(dir + slot.file, bytes))
+            (form.*slot.box)->setChecked(true);
+        return (form.*slot.box)->isChecked();
+    }
+
     // Runs PROGRAM MESSAGES on a fresh trace and log, then lets the box read
     // the last bytes off the line. A run that never returns stops the test.
     void program()
     {
-        sim.box().clearTrace();
         mark();
         {
             Watchdog watchdog(60, "PROGRAM MESSAGES");
             QTest::mouseClick(form.Command3, Qt::LeftButton);
         }
         spinFor(100);
+    }
+
+    // READ ALL VALUES, as clicked; it returns once the read-out is over.
+    void readOut() { QTest::mouseClick(form.cmdReadValues, Qt::LeftButton); }
+    // Types `text` into a setting's entry box and clicks its write button.
+    void write(const Sheet::Setting& setting, const QString& text)
+    {
+        (form.*setting.entry)->setText(text);
+        QTest::mouseClick(form.*setting.button, Qt::LeftButton);
     }
 
     // Chooses another port through the list's text, as a user would.
@@ -106,14 +115,6 @@ public:
                 form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
                 form.Command3};
     }
-    // Every operation button enabled with its idle caption.
-    bool allIdle() const
-    {
-        for (QPushButton* b : operationButtons())
-            if (!b->isEnabled() || b->text().contains(QLatin1String("<<")))
-                return false;
-        return true;
-    }
 
     // What keeps the window from rest after an operation, nothing when at
     // rest: the port closed and free for anyone else, every button enabled
@@ -122,7 +123,17 @@ public:
     QStringList unrest(const QList<ShownBox>& boxes = {}) { return restProblems(&boxes); }
     QStringList unrestAnyBoxes() { return restProblems(nullptr); }
 
-    QList<double> hostTimes(quint8 byte) const { return sim.hostTimes(byte); }
+    // Calls `probe` every 5 ms while a message records, from inside the run's
+    // waits, until the rig goes.
+    void whileRecording(std::function<void()> probe)
+    {
+        auto* timer = new QTimer(&m_hooks);
+        QObject::connect(timer, &QTimer::timeout, [this, probe] {
+            if (form.Recording != kFalse)
+                probe();
+        });
+        timer->start(5);
+    }
 
     // Calls `probe` with every byte the box sees or sends from now on, as it
     // happens (inside the window's waits), so a test can look at the window
