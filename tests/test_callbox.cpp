@@ -261,9 +261,10 @@ private slots:
         QCOMPARE(notices.count(), 1);
         QCOMPARE(notices[0][0].toString(), line);
 
-        // From the ACK to the recording's end, on the wire clock.
+        // From the ACK to the recording's end, on the wire clock (the end within
+        // what a busy event loop takes to see a pulled line).
         VERIFY_SHOWING(m.startMs > ackMs - 1 && m.startMs < ackMs + 100, m.startMs - ackMs);
-        VERIFY_SHOWING(qAbs(m.timeMs(m.samples.size()) - endMs) < 1, m.timeMs(m.samples.size()) - endMs);
+        VERIFY_SHOWING(qAbs(m.timeMs(m.samples.size()) - endMs) < 10, m.timeMs(m.samples.size()) - endMs);
         const qsizetype first = m.firstLoud(), last = m.lastLoud();
         VERIFY_SHOWING(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
                        m.timeMs(first) - playedMs);

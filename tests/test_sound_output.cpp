@@ -124,8 +124,13 @@ private slots:
         VERIFY_SHOWING(start >= rec[0].startMs + 290, start - rec[0].startMs);
         const double firstStop = r.sim.hostTimes('d').value(0, -1);
         VERIFY_SHOWING(end < firstStop && firstStop - end <= 400, firstStop - end);
+        // The dead air is the margin before the first stop (300 ms at most by
+        // the tick counts) and the 200 ms pause to the second; what a busy
+        // machine's late timers add to either is not the message's.
+        const double secondStop = r.sim.hostTimes('d').value(1, -1);
+        const double lateMs = qMax(0.0, firstStop - end - 300) + qMax(0.0, secondStop - firstStop - 200);
         const double deadAirMs = stored.timeMs(stored.samples.size()) - end;
-        VERIFY_SHOWING(deadAirMs < 500, deadAirMs);
+        VERIFY_SHOWING(deadAirMs < 500 + lateMs, deadAirMs);
     }
 
     // The sound server goes away in the middle of a message: the window goes on,
