@@ -120,13 +120,13 @@ void MonitorRecorder::collect()
 
 void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clock)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
     attr.fragsize = kChunkSamples * sizeof(qint16);
     int error = 0;
     pa_simple* pa = pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
-                                  "call box audio input", &spec, nullptr, &attr, &error);
+                                  "call box audio input", &format, nullptr, &attr, &error);
     StoredMessage& m = session->message;
     bool lost = false;
     double stopMs = 0;

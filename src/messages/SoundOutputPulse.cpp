@@ -65,21 +65,21 @@ struct Message {
 void run(const std::shared_ptr<Message>& m)
 {
     Sound& sound = m->sound;
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
-    if (!pa_sample_spec_valid(&spec)) {
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
+    if (!pa_sample_spec_valid(&format)) {
         sound = ConvertSound(sound, std::min<int>(sound.rate, kFallbackRate),
                              std::min<int>(sound.channels, kFallbackChannels));
-        spec = {PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
+        format = {PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
     }
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
-    pa_buffer_attr buffer{uint32_t(-1), uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &spec)),
+    pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_DEFAULT);
+    pa_buffer_attr buffer{uint32_t(-1), uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &format)),
                           uint32_t(-1), uint32_t(-1), uint32_t(-1)};
     int error = 0;
-    pa_simple* out = sound.samples.empty() || !pa_sample_spec_valid(&spec)
+    pa_simple* out = sound.samples.empty() || !pa_sample_spec_valid(&format)
                          ? nullptr
                          : pa_simple_new(nullptr, "ZT870K call box programmer", PA_STREAM_PLAYBACK,
-                                         nullptr, "Call box message", &spec, &map, &buffer, &error);
+                                         nullptr, "Call box message", &format, &map, &buffer, &error);
     m->state = out ? State::Ready : State::Failed;
     wakeWindow();
     if (!out)
