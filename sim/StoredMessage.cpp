@@ -100,22 +100,36 @@ bool StoredMessage::write(const QString& folder)
     return true;
 }
 
+namespace {
+
+// The box's message slots: the record command's letter, the slot's name and
+// its file.
+struct Slot {
+    char letter;
+    const char* name;
+    const char* file;
+};
+constexpr Slot kSlots[] = {{'A', "Local", "local.wav"}, {'B', "Radio", "radio.wav"},
+                           {'F', "LowBatt", "lowbatt.wav"}};
+
+const Slot* slotOf(char letter)
+{
+    for (const Slot& s : kSlots)
+        if (s.letter == letter)
+            return &s;
+    return nullptr;
+}
+
+}  // namespace
+
 QString StoredMessage::slotName(char letter)
 {
-    switch (letter) {
-    case 'A': return QStringLiteral("Local");
-    case 'B': return QStringLiteral("Radio");
-    case 'F': return QStringLiteral("LowBatt");
-    default: return QStringLiteral("slot %1").arg(QLatin1Char(letter));
-    }
+    const Slot* s = slotOf(letter);
+    return s ? QString::fromLatin1(s->name) : QStringLiteral("slot %1").arg(QLatin1Char(letter));
 }
 
 QString StoredMessage::fileName(char letter)
 {
-    switch (letter) {
-    case 'A': return QStringLiteral("local.wav");
-    case 'B': return QStringLiteral("radio.wav");
-    case 'F': return QStringLiteral("lowbatt.wav");
-    default: return QStringLiteral("slot-%1.wav").arg(QLatin1Char(letter));
-    }
+    const Slot* s = slotOf(letter);
+    return s ? QString::fromLatin1(s->file) : QStringLiteral("slot-%1.wav").arg(QLatin1Char(letter));
 }

@@ -11,13 +11,20 @@ double PlayingSeconds(double bytes)
     return bytes / kBytesPerSecond;
 }
 
+namespace {
+
+qint32 limitOf(double ticks)
+{
+    return ticks > double(std::numeric_limits<qint32>::max()) ? std::numeric_limits<qint32>::max()
+                                                              : qint32(ticks);
+}
+
+}  // namespace
+
 qint32 RecordLimitFor(double seconds)
 {
     // A whole byte count never lands on a half tick, so the tie rule is moot.
-    const double ticks = std::nearbyint(seconds * 10.0);
-    if (ticks > double(std::numeric_limits<qint32>::max()))
-        return std::numeric_limits<qint32>::max();
-    return qint32(ticks);
+    return limitOf(std::nearbyint(seconds * 10.0));
 }
 
 MessageTime TimeOfMessage(double bytes, const SoundFile& file)
@@ -25,10 +32,7 @@ MessageTime TimeOfMessage(double bytes, const SoundFile& file)
     if (file.boxFormat)
         return {PlayingSeconds(bytes), RecordLimitFor(PlayingSeconds(bytes))};
     // A hair's tolerance: 2.4 s is 24 ticks, not 25.
-    const double ticks = std::ceil(file.seconds * 10.0 - 1e-9);
-    return {file.seconds, ticks > double(std::numeric_limits<qint32>::max())
-                              ? std::numeric_limits<qint32>::max()
-                              : qint32(ticks)};
+    return {file.seconds, limitOf(std::ceil(file.seconds * 10.0 - 1e-9))};
 }
 
 QString FormatSeconds(double seconds)

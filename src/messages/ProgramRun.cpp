@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -46,20 +47,32 @@ QString lengthCaption(double seconds)
     return QStringLiteral("Length: ") + FormatSeconds(seconds);
 }
 
+// Lets the window go on until `done` holds, or `timeoutMs` have passed.
+bool yieldUntil(Form1& f, const std::function<bool()>& done, qint64 timeoutMs = -1)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (timeoutMs >= 0 && waited.elapsed() >= timeoutMs)
+            return false;
+        f.YieldOnce();
+    }
+    return true;
+}
+
 // Runs `job` on a thread of its own while the window goes on: a long file
 // takes a moment to decode, and the window must not stall meanwhile.
 template <typename Job>
 auto aside(Form1& f, Job job)
 {
     std::optional<decltype(job())> result;
-    std::atomic<bool> done = false;
+    std::atomic<bool> finished = false;
     std::thread worker([&] {
         result.emplace(job());
-        done = true;
+        finished = true;
         QMetaObject::invokeMethod(qApp, [] {}, Qt::QueuedConnection);  // wakes the loop
     });
-    while (!done)
-        f.YieldOnce();
+    yieldUntil(f, [&] { return finished.load(); });
     worker.join();
     return std::move(*result);
 }
@@ -173,10 +186,7 @@ private:
     bool soundOutputReady(const Sound& sound)
     {
         f.Player->open(sound);
-        QElapsedTimer waited;
-        waited.start();
-        while (f.Player->state() == SoundOutput::State::Opening && waited.elapsed() < kOpenMs)
-            f.YieldOnce();
+        yieldUntil(f, [this] { return f.Player->state() != SoundOutput::State::Opening; }, kOpenMs);
         if (f.Player->state() == SoundOutput::State::Ready)
             return true;
         f.Player->close();

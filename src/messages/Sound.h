@@ -35,7 +35,7 @@ struct SoundFile {
 // float, mu-law, A-law, ADPCM, GSM or MP3 samples, and the other containers
 // libsndfile knows. A sound longer than `maxSeconds` is measured but not
 // decoded. Nothing when it holds no sound that can be played; `problem` then
-// says why, in words for the user ("its header is damaged or cut short").
+// says why, in words for the user ("it is damaged or cut short (...)").
 std::optional<SoundFile> DecodeSound(const QByteArray& file, double maxSeconds,
                                      QString* problem = nullptr);
 // The same for a file on disk; one that can't be read is a problem too.
