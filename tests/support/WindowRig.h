@@ -25,6 +25,9 @@ public:
     {
         sim.box().setByteMs(byteMs);
         form.show();
+        // Timer1's first tick at once rather than 100 ms on: its port step
+        // takes the COM3 the start-up scan chose.
+        form.Timer1_Timer();
         portReady = waitFor([this] { return form.CommPortNumber == kPort; }, 3000);
         mark();
     }
