@@ -5,12 +5,7 @@
 
 #include <QAccessible>
 
-#include "FormFixture.h"
-#include "ModalAnswerer.h"
-#include "PulseSink.h"
-#include "SimHarness.h"
-#include "WaitFor.h"
-#include "WavFile.h"
+#include "WindowRig.h"
 #include "messages/MessageTiming.h"
 
 namespace {
@@ -39,25 +34,20 @@ QList<QWidget*> focusableControls(Form1& form)
 
 class TestAccessibility : public QObject {
     Q_OBJECT
-    std::unique_ptr<SimHarness> sim;  // keeps start-up off the real ports
-    std::unique_ptr<LoadedForm> form;
+    std::unique_ptr<WindowRig> rig;
+    Form1* form = nullptr;
 
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
     void init()
     {
-        sim = std::make_unique<SimHarness>(3);
-        QVERIFY2(sim->ok(), qPrintable(sim->error()));
-        form = std::make_unique<LoadedForm>();
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        rig = std::make_unique<WindowRig>();
+        QVERIFY2(rig->ready(), qPrintable(rig->error()));
+        form = &rig->form;
+        QApplication::setActiveWindow(form);
+        QVERIFY(QTest::qWaitForWindowActive(form));
     }
-    void cleanup()
-    {
-        form.reset();
-        sim.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     void everyFocusableControlHasItsOwnName()
     {
@@ -165,30 +155,22 @@ private slots:
         };
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, look);
-        QObject::connect(&sim->box(), &CallBox::traceLine, &watch, look);
+        QObject::connect(&rig->sim.box(), &CallBox::traceLine, &watch, look);
         look();
         watch.start(5);
 
-        ModalAnswerer answerer;
-        QTemporaryDir sounds;
-        form->CommPortNumber = 3;
-        sim->box().setByteMs(1.0);
-        sim->box().setValue(CallBox::LedPattern, 1);
+        rig->sim.box().setValue(CallBox::LedPattern, 1);
         if (situation == "read-out") {
             form->cmdReadValues_Click();
         } else if (situation == "write") {
             form->txtCallCycle->setText(QStringLiteral("12"));
             form->cmdWriteCallCycle_Click();
         } else if (situation == "silent box") {
-            sim->box().setFaults({.silent = true});
+            rig->sim.box().setFaults({.silent = true});
             form->cmdReadValues_Click();
         } else if (situation == "programming") {
-            const QString dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
-            QVERIFY(writeWav(dir + "local.wav", qint64(0.45 * kBytesPerSecond)));
-            form->txtDirectory->setText(dir);
-            QVERIFY(waitFor([&] { return form->MsgDir == dir; }, 2000));
-            form->chkMsg1->setChecked(true);
-            QVERIFY(form->chkMsg1->isChecked());
+            QVERIFY(rig->useSounds());
+            QVERIFY(rig->tick(Sheet::kLocalMsg, qint64(0.45 * kBytesPerSecond)));
             form->Command3_Click();
         } else if (situation == "typed 2") {
             form->txtNewLedPattern->setText(QStringLiteral("2"));
@@ -197,7 +179,7 @@ private slots:
         }
         spinFor(250);  // a Timer1 tick names the LED patterns
         look();
-        QCOMPARE(answerer.count(), 0);
+        QCOMPARE(rig->answerer.count(), 0);
 
         bool met = false;
         for (const auto& [caption, name] : seen) {
