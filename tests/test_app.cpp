@@ -76,10 +76,9 @@ private slots:
         QVERIFY(lines[5].isEmpty());
 
         // The box shows the same lines, newest at the top and scrolled into view.
+        const auto logAsShown = [&f] { return f.StatusLog().replace(QStringLiteral("\r\n"), "\n"); };
         QCoreApplication::processEvents();
-        QString shown = f.StatusLog();
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QCOMPARE(f.txtStatusMessages->toPlainText(), shown);
+        QCOMPARE(f.txtStatusMessages->toPlainText(), logAsShown());
 
         // Typing into the box is possible, but the next line replaces the text.
         f.txtStatusMessages->moveCursor(QTextCursor::End);
@@ -88,9 +87,7 @@ private slots:
         f.LogFile(QStringLiteral("D"));
         QCoreApplication::processEvents();
         QVERIFY(!f.txtStatusMessages->toPlainText().contains(QStringLiteral("typed by hand")));
-        shown = f.StatusLog();
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QCOMPARE(f.txtStatusMessages->toPlainText(), shown);
+        QCOMPARE(f.txtStatusMessages->toPlainText(), logAsShown());
         QVERIFY(!f.StatusLog().contains(QStringLiteral("typed")));
     }
 
@@ -170,14 +167,12 @@ private slots:
         QCOMPARE(f.TickCountdown, 0);
 
         // A condition that never holds times out after the full count.
-        m_ticks = 0;
-        QVERIFY(!f.TimedWaitLeave(40, [] { return false; }));
-        QVERIFY(m_ticks >= 40);
-        QCOMPARE(f.TickCountdown, 0);
-        m_ticks = 0;
-        QVERIFY(!f.TimedWaitZero(40, [] { return false; }));
-        QVERIFY(m_ticks >= 40);
-        QCOMPARE(f.TickCountdown, 0);
+        for (auto wait : {&Form1::TimedWaitLeave, &Form1::TimedWaitZero}) {
+            m_ticks = 0;
+            QVERIFY(!(f.*wait)(40, [] { return false; }));
+            QVERIFY(m_ticks >= 40);
+            QCOMPARE(f.TickCountdown, 0);
+        }
 
         // The condition is tested after each yield, never before the first one.
         int tests = 0;

@@ -61,14 +61,9 @@ inline const Setting kSettings[] = {
     {"LED Pattern", "WRITE LED PATTERN", &Form1::cmdWriteLedPattern, &Form1::txtNewLedPattern,
      &Form1::txtLedPatternRead, 'z', 1, 0, 2, 1, 3, 0, "Bad LED Pattern", "Bad LED Pattern"},
 };
-inline const Setting& kChannel = kSettings[0];
-inline const Setting& kProfileId = kSettings[1];
-inline const Setting& kSpeaker = kSettings[2];
-inline const Setting& kRadio = kSettings[3];
-inline const Setting& kIsd = kSettings[4];
-inline const Setting& kCallCycle = kSettings[5];
-inline const Setting& kCycleDelay = kSettings[6];
-inline const Setting& kLedPattern = kSettings[7];
+inline const Setting &kChannel = kSettings[0], &kProfileId = kSettings[1], &kSpeaker = kSettings[2],
+                     &kRadio = kSettings[3], &kIsd = kSettings[4], &kCallCycle = kSettings[5],
+                     &kCycleDelay = kSettings[6], &kLedPattern = kSettings[7];
 
 // The three messages, in the order a run records them.
 struct Slot {
