@@ -14,18 +14,6 @@
 #include <sndfile.h>
 #include <vector>
 
-inline bool writeWav(const QString& path, qint64 bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const QByteArray header(
-        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
-        44);
-    return file.write(header.left(int(qMin<qint64>(bytes, 44)))) == qMin<qint64>(bytes, 44) &&
-           file.resize(bytes);
-}
-
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -33,18 +21,24 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
            file.write(bytes) == bytes.size();
 }
 
-inline QByteArray le16(quint16 v)
+// `bytes` bytes of the box's own header, its lengths left 0, then silence.
+inline bool writeWav(const QString& path, qint64 bytes)
 {
-    QByteArray b(2, 0);
+    const QByteArray header(
+        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
+        44);
+    return writeFile(path, header.left(int(qMin<qint64>(bytes, 44)))) && QFile::resize(path, bytes);
+}
+
+template <typename T>
+QByteArray littleEndian(T v)
+{
+    QByteArray b(sizeof v, 0);
     qToLittleEndian(v, b.data());
     return b;
 }
-inline QByteArray le32(quint32 v)
-{
-    QByteArray b(4, 0);
-    qToLittleEndian(v, b.data());
-    return b;
-}
+inline QByteArray le16(quint16 v) { return littleEndian(v); }
+inline QByteArray le32(quint32 v) { return littleEndian(v); }
 
 // A WAV file's bytes: a fmt chunk (format tag, channels, rate, bits), an
 // optional extra chunk, and a data chunk declaring `declared` bytes of which
