@@ -5,16 +5,23 @@
 #include "ModalAnswerer.h"
 #include "Sheet.h"
 #include "WaitFor.h"
+#include "WavFile.h"
 
 namespace {
 
 const QString kSep = QDir::separator();
 
-bool touch(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(64, '\0')) == 64;
-}
+// What stands in a message file here: only its name counts.
+const QByteArray kBlank(64, '\0');
+
+// One message's files and folders in the message directory, and the name it takes.
+struct Choice {
+    int slot = 0;
+    QStringList files{};
+    QString expected{};  // "" when neither name counts
+    QStringList dirs{};
+    QString folder{};  // below the temporary dir: the message directory
+};
 
 }  // namespace
 
@@ -30,69 +37,48 @@ private slots:
 
     void fileChoice_data()
     {
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<QString>("folder");  // below the temporary dir: the message directory
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("dirs");
-        QTest::addColumn<QString>("expected");  // "" when neither name counts
-        const QString top;
-        QTest::newRow("local: both, preferred wins")
-            << 0 << top << QStringList{"local.wav", "msg1.wav"} << QStringList{} << "local.wav";
-        QTest::newRow("radio: both, preferred wins")
-            << 1 << top << QStringList{"msg2.wav", "radio.wav"} << QStringList{} << "radio.wav";
-        QTest::newRow("lowbatt: both, preferred wins")
-            << 2 << top << QStringList{"lowbatt.wav", "msg6.wav"} << QStringList{} << "lowbatt.wav";
-        QTest::newRow("local: fallback alone")
-            << 0 << top << QStringList{"msg1.wav"} << QStringList{} << "msg1.wav";
-        QTest::newRow("radio: fallback alone")
-            << 1 << top << QStringList{"msg2.wav"} << QStringList{} << "msg2.wav";
-        QTest::newRow("lowbatt: fallback alone")
-            << 2 << top << QStringList{"msg6.wav"} << QStringList{} << "msg6.wav";
-        QTest::newRow("dot-file is not the preferred file")
-            << 0 << top << QStringList{".local.wav", "msg1.wav"} << QStringList{} << "msg1.wav";
-        QTest::newRow("folder named local.wav does not count")
-            << 0 << top << QStringList{"msg1.wav"} << QStringList{"local.wav"} << "msg1.wav";
-        QTest::newRow("folders under both names do not count")
-            << 1 << top << QStringList{} << QStringList{"radio.wav", "msg2.wav"} << "";
-        QTest::newRow("letter case follows the file system")
-            << 0 << top << QStringList{"LOCAL.WAV", "msg1.wav"} << QStringList{} << "msg1.wav";
-        QTest::newRow("another message's file does not count")
-            << 1 << top << QStringList{"local.wav", "msg1.wav", "lowbatt.wav"} << QStringList{} << "";
-        QTest::newRow("files in a hidden folder count")
-            << 2 << ".sounds" << QStringList{"lowbatt.wav"} << QStringList{} << "lowbatt.wav";
+        QTest::addColumn<Choice>("c");
+        auto row = [](const char* tag, const Choice& c) { QTest::newRow(tag) << c; };
+        row("local: both, preferred wins", {0, {"local.wav", "msg1.wav"}, "local.wav"});
+        row("radio: both, preferred wins", {1, {"msg2.wav", "radio.wav"}, "radio.wav"});
+        row("lowbatt: both, preferred wins", {2, {"lowbatt.wav", "msg6.wav"}, "lowbatt.wav"});
+        row("local: fallback alone", {0, {"msg1.wav"}, "msg1.wav"});
+        row("radio: fallback alone", {1, {"msg2.wav"}, "msg2.wav"});
+        row("lowbatt: fallback alone", {2, {"msg6.wav"}, "msg6.wav"});
+        row("dot-file is not the preferred file", {0, {".local.wav", "msg1.wav"}, "msg1.wav"});
+        row("folder named local.wav does not count", {0, {"msg1.wav"}, "msg1.wav", {"local.wav"}});
+        row("folders under both names do not count", {.slot = 1, .dirs = {"radio.wav", "msg2.wav"}});
+        row("letter case follows the file system", {0, {"LOCAL.WAV", "msg1.wav"}, "msg1.wav"});
+        row("another message's file does not count", {1, {"local.wav", "msg1.wav", "lowbatt.wav"}});
+        row("files in a hidden folder count", {2, {"lowbatt.wav"}, "lowbatt.wav", {}, ".sounds"});
     }
 
     // Found: the name is stored, the box stays ticked, nothing is said, and
     // clearing the box searches again without a word. Not found: the box ends clear.
     void fileChoice()
     {
-        QFETCH(int, slot);
-        QFETCH(QString, folder);
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, dirs);
-        QFETCH(QString, expected);
+        QFETCH(Choice, c);
         QDir dir(m->sounds.path());
-        if (!folder.isEmpty()) {
-            QVERIFY(dir.mkdir(folder));
-            QVERIFY(dir.cd(folder));
+        if (!c.folder.isEmpty()) {
+            QVERIFY(dir.mkdir(c.folder));
+            QVERIFY(dir.cd(c.folder));
         }
-        for (const QString& f : files)
-            QVERIFY(touch(dir.filePath(f)));
-        for (const QString& d : dirs)
+        for (const QString& f : c.files)
+            QVERIFY(writeFile(dir.filePath(f), kBlank));
+        for (const QString& d : c.dirs)
             QVERIFY(dir.mkdir(d));
         QVERIFY(useDirectory(QDir::toNativeSeparators(dir.path()) + kSep));
 
-        box(slot)->setChecked(true);
-        if (expected.isEmpty()) {
-            QVERIFY(!box(slot)->isChecked());
+        box(c.slot)->setChecked(true);
+        QCOMPARE(box(c.slot)->isChecked(), !c.expected.isEmpty());
+        if (c.expected.isEmpty()) {
             QCOMPARE(m->answerer.count(), 2);
-            QVERIFY(fileName(slot)->isEmpty());
+            QVERIFY(fileName(c.slot)->isEmpty());
             return;
         }
-        QVERIFY(box(slot)->isChecked());
-        QCOMPARE(*fileName(slot), expected);
-        box(slot)->setChecked(false);
-        QCOMPARE(*fileName(slot), expected);
+        QCOMPARE(*fileName(c.slot), c.expected);
+        box(c.slot)->setChecked(false);
+        QCOMPARE(*fileName(c.slot), c.expected);
         QCOMPARE(m->answerer.count(), 0);
         QVERIFY(log().isEmpty());
     }
@@ -100,7 +86,7 @@ private slots:
     void missingFileWarnsTwiceAndKeepsName()
     {
         const QString withFiles = m->sounds.path() + kSep;
-        QVERIFY(touch(withFiles + "local.wav"));
+        QVERIFY(writeFile(withFiles + "local.wav", kBlank));
         QVERIFY(useDirectory(withFiles));
         m->form.chkMsg1->setChecked(true);
         QCOMPARE(m->form.Msg1File, QStringLiteral("local.wav"));
@@ -130,7 +116,7 @@ private slots:
     {
         QFETCH(bool, trailing);
         const QString dir = QDir::toNativeSeparators(m->sounds.path());
-        QVERIFY(touch(dir + kSep + "radio.wav"));
+        QVERIFY(writeFile(dir + kSep + "radio.wav", kBlank));
         QVERIFY(useDirectory(trailing ? dir + kSep : dir));
         QCOMPARE(m->form.MsgDir, dir + kSep);
         m->form.chkMsg2->setChecked(true);
@@ -148,7 +134,7 @@ private slots:
     {
         const QString dir = m->sounds.path() + kSep;
         for (const char* f : {"local.wav", "radio.wav", "msg6.wav"})
-            QVERIFY(touch(dir + f));
+            QVERIFY(writeFile(dir + f, kBlank));
         QVERIFY(QDir(dir).mkdir("empty"));
         QVERIFY(useDirectory(dir));
         for (int slot = 0; slot < 3; ++slot)
@@ -170,7 +156,7 @@ private slots:
     {
         QVERIFY(QDir(m->sounds.path()).mkdir("voices"));
         const QString voices = m->sounds.path() + "/voices";
-        QVERIFY(touch(voices + "/msg2.wav"));
+        QVERIFY(writeFile(voices + "/msg2.wav", kBlank));
         QVERIFY(useDirectory(m->sounds.path()));
         m->form.chkMsg2->setChecked(false);
 

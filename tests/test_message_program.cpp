@@ -10,13 +10,11 @@
 
 namespace {
 
-const QColor kGreen(0, 255, 0);
-
 bool isGreen(QCheckBox* box)
 {
     // Look at what is painted: a pixel right of the caption, clear of the text.
     const QImage image = box->grab().toImage();
-    return image.pixelColor(image.width() - 2, image.height() / 2) == kGreen;
+    return image.pixelColor(image.width() - 2, image.height() / 2) == QColor(Qt::green);
 }
 
 // The rig at a 2 ms byte, its sounds folder the message directory.
@@ -36,14 +34,11 @@ struct RunWatch {
                     greenWhileRecording[i] || isGreen(r.form.*Sheet::kSlots[i].box);
             buttonLockedWhileRecording = !r.form.Command3->isEnabled() &&
                                          r.form.Command3->text() == "<<PROGRAMMING>>";
-            if (onRecording)
-                onRecording();
         });
     }
     Rig& r;
     std::array<bool, 3> greenWhileRecording{};
     bool buttonLockedWhileRecording = false;
-    std::function<void()> onRecording;
 };
 
 }  // namespace
@@ -116,14 +111,8 @@ private slots:
         const QList<Recording>& rec = rig.sim.box().recordings();
         QCOMPARE(rec.size(), 2);
         VERIFY_SHOWING(rec[0].lastedMs >= 5300 && rec[0].lastedMs <= 6200, rec[0].lastedMs);
-        QList<double> stops;
-        double radioCommand = -1;
-        for (const WireByte& w : rig.sim.hostEntries()) {
-            if (w.byte == 'd')
-                stops << w.ms;
-            if (w.byte == 'B')
-                radioCommand = w.ms;
-        }
+        const QList<double> stops = rig.sim.hostTimes('d');
+        const double radioCommand = rig.sim.hostTimes('B').value(0, -1);
         QCOMPARE(stops.size(), 4);
         VERIFY_SHOWING(stops[1] - stops[0] >= 170 && stops[1] - stops[0] <= 700, stops[1] - stops[0]);
         VERIFY_SHOWING(radioCommand - stops[1] >= 660 && radioCommand - stops[1] <= 1500,
@@ -189,14 +178,13 @@ private slots:
         QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         QVERIFY(rig.tick(Sheet::kLowBattMsg, 800));
         rig.form.lblMsg2Sec->setText("stale");
-        RunWatch watch(rig);
         bool cleared = false;
-        watch.onRecording = [&] {
+        rig.whileRecording([&] {
             if (!cleared && isGreen(rig.form.chkMsg1)) {
                 rig.form.chkMsg2->setChecked(false);
                 cleared = true;
             }
-        };
+        });
 
         rig.program();
 
@@ -212,24 +200,20 @@ private slots:
     void unusableFileRefusedBeforeRecording_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("title");  // of the box; its text starts "<title>: <file>"
         QTest::addColumn<QString>("label");  // "" when hidden
-        QTest::newRow("removed") << "remove" << "File Not Found" << "File Not Found: " << "";
-        QTest::newRow("replaced by a folder") << "folder" << "File Not Found" << "File Not Found: "
-                                              << "";
-        QTest::newRow("too long to count")
-            << "grow" << "File Too Long" << "File Too Long: " << "Length: 3276.75";
+        QTest::newRow("removed") << "remove" << "File Not Found" << "";
+        QTest::newRow("replaced by a folder") << "folder" << "File Not Found" << "";
+        QTest::newRow("too long to count") << "grow" << "File Too Long" << "Length: 3276.75";
         // Nothing the player can play: the box would record silence over its message.
         const QString bad = "Sound File Not Playable";
-        const QString badPrefix = bad + ": ";
-        QTest::newRow("0 bytes") << "write:" << bad << badPrefix << "";
-        QTest::newRow("header only") << "write:44" << bad << badPrefix << "";
-        QTest::newRow("header cut short") << "write:30" << bad << badPrefix << "";
-        QTest::newRow("IMA ADPCM, its format cut short") << "write:ima" << bad << badPrefix << "";
-        QTest::newRow("MP3 in WAV, its format cut short") << "write:mp3" << bad << badPrefix << "";
-        QTest::newRow("text file") << "write:text" << bad << badPrefix << "";
-        QTest::newRow("PNG renamed") << "write:png" << bad << badPrefix << "";
+        QTest::newRow("0 bytes") << "write:" << bad << "";
+        QTest::newRow("header only") << "write:44" << bad << "";
+        QTest::newRow("header cut short") << "write:30" << bad << "";
+        QTest::newRow("IMA ADPCM, its format cut short") << "write:ima" << bad << "";
+        QTest::newRow("MP3 in WAV, its format cut short") << "write:mp3" << bad << "";
+        QTest::newRow("text file") << "write:text" << bad << "";
+        QTest::newRow("PNG renamed") << "write:png" << bad << "";
     }
 
     // A sound file that can't be measured, or that RecordTicks could never count
@@ -239,7 +223,6 @@ private slots:
     {
         QFETCH(QString, change);
         QFETCH(QString, title);
-        QFETCH(QString, prefix);
         QFETCH(QString, label);
         RIG(Rig, rig);
         const QString local = rig.dir + "local.wav";
@@ -264,17 +247,17 @@ private slots:
             QVERIFY(writeFile(local, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + QByteArray(3000, 7)));
         // Should a 54-minute recording start after all, cut it short so that the
         // test fails at once rather than at its time-out.
-        RunWatch watch(rig);
-        watch.onRecording = [&] {
+        rig.whileRecording([&] {
             if (rig.form.RecordLimit > kMaxRecordLimit)
                 rig.form.RecordLimit = 0;
-        };
+        });
 
         rig.program();
 
         QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
         QCOMPARE(rig.answerer.count(), 1);
         QCOMPARE(rig.answerer.boxes[0].title, title);
+        const QString prefix = title + ": ";
         QVERIFY2(rig.answerer.boxes[0].text.startsWith(prefix + local),
                  qPrintable(rig.answerer.boxes[0].text));
         if (title.startsWith("File"))

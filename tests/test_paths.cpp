@@ -17,16 +17,15 @@ namespace {
 
 const QString kSep = QDir::separator();
 
-// The rig at a 2 ms byte, with a folder of its own to make message directories in.
+// The rig at a 2 ms byte; its sounds folder is where the message directories are made.
 struct PathRig : WindowRig {
     PathRig() : WindowRig(2.0) {}
-    bool ready() const { return portReady && top.isValid(); }
-    // Makes the folder `name` in top and chooses it in the folder list.
+    bool ready() const { return portReady && sounds.isValid(); }
+    // Makes the folder `name` in the sounds folder and chooses it in the folder list.
     bool useFolder(const QString& name)
     {
-        return QDir().mkpath(top.filePath(name)) && chooseFolder(top.filePath(name));
+        return QDir().mkpath(sounds.filePath(name)) && chooseFolder(sounds.filePath(name));
     }
-    QTemporaryDir top;
 };
 
 QString hugePaste()
@@ -62,11 +61,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, viaLink);
         RIG(PathRig, p);
-        QString dir = p.top.filePath(name);
+        QString dir = p.sounds.filePath(name);
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(writeWav(dir + "/local.wav", 3000));
         if (viaLink) {
-            const QString link = p.top.filePath("Nachrichten → link");
+            const QString link = p.sounds.filePath("Nachrichten → link");
             QVERIFY(QFile::link(dir, link));
             dir = link;
         }
@@ -91,7 +90,7 @@ private slots:
         // What stands in the directory under the local message's names.
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("found");  // "" when the tick is refused
-        QTest::addColumn<int>("programmedSize");  // -1: not programmed here
+        QTest::addColumn<int>("programmedSize");  // -1 where the tick is refused
         QTest::newRow("link named local.wav to a file") << "link" << "local.wav" << 3000;
         QTest::newRow("dangling local.wav, msg1.wav there") << "dangling+msg1" << "msg1.wav" << 800;
         QTest::newRow("dangling local.wav alone") << "dangling" << "" << -1;
@@ -111,10 +110,10 @@ private slots:
         QVERIFY(p.useFolder("sounds"));
         const QString local = p.dir + "local.wav";
         if (setup == "link") {
-            QVERIFY(writeWav(p.top.filePath("elsewhere.wav"), 3000));
-            QVERIFY(QFile::link(p.top.filePath("elsewhere.wav"), local));
+            QVERIFY(writeWav(p.sounds.filePath("elsewhere.wav"), 3000));
+            QVERIFY(QFile::link(p.sounds.filePath("elsewhere.wav"), local));
         } else if (setup.startsWith("dangling")) {
-            QVERIFY(QFile::link(p.top.filePath("gone.wav"), local));
+            QVERIFY(QFile::link(p.sounds.filePath("gone.wav"), local));
         } else if (setup.startsWith("pipe")) {
             QCOMPARE(mkfifo(QFile::encodeName(local).constData(), 0600), 0);
         } else if (setup == "unreadable") {
@@ -126,18 +125,15 @@ private slots:
 
         p.form.chkMsg1->setChecked(true);
 
+        QCOMPARE(p.form.chkMsg1->isChecked(), !found.isEmpty());
         if (found.isEmpty()) {
             const QString both = p.dir + "local.wav or " + p.dir + "msg1.wav";
-            QVERIFY(!p.form.chkMsg1->isChecked());
             QCOMPARE(p.newLog(), QStringList({"No File " + both, "No File " + both}));
             QCOMPARE(p.unrest(QList<ShownBox>(2, Sheet::fileNotFound(both))), QStringList());
             return;
         }
-        QVERIFY(p.form.chkMsg1->isChecked());
         QCOMPARE(p.form.Msg1File, found);
         QCOMPARE(p.unrest(), QStringList());
-        if (programmedSize < 0)
-            return;
         p.program();
         if (programmedSize == 0) {  // a file the program can't read is refused, not recorded
             QCOMPARE(p.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
@@ -234,21 +230,16 @@ private slots:
         // Each box keeps what its own limit allows (none: the toolkit's 32767);
         // whatever it keeps of the paste starts with 999, out of every row's range.
         QTest::addColumn<const Sheet::Setting*>("setting");
-        using namespace Sheet;
-        QTest::newRow("channel") << &kChannel;
-        QTest::newRow("profile") << &kProfileId;
-        QTest::newRow("speaker") << &kSpeaker;
-        QTest::newRow("radio") << &kRadio;
-        QTest::newRow("isd") << &kIsd;
-        QTest::newRow("call cycle") << &kCallCycle;
-        QTest::newRow("cycle delay") << &kCycleDelay;
-        QTest::newRow("led pattern") << &kLedPattern;
+        const char* const tags[] = {"channel", "profile",    "speaker",     "radio",
+                                    "isd",     "call cycle", "cycle delay", "led pattern"};
+        static_assert(std::size(tags) == std::size(Sheet::kSettings));
+        for (size_t i = 0; i < std::size(tags); ++i)
+            QTest::newRow(tags[i]) << &Sheet::kSettings[i];
     }
 
     void pastedIntoEntry()
     {
         QFETCH(const Sheet::Setting*, setting);
-        const int limit = setting->boxLimit;
         RIG(WindowRig, rig);
         QLineEdit* box = rig.form.*setting->entry;
         const QString paste = hugePaste();
@@ -258,7 +249,7 @@ private slots:
         box->selectAll();
         QTest::keySequence(box, QKeySequence::Paste);
 
-        QCOMPARE(box->text(), paste.left(limit));
+        QCOMPARE(box->text(), paste.left(setting->boxLimit));
 
         // Through the clipboard or set outright: refused the same way, nothing sent.
         for (int round = 0; round < 2; ++round) {
@@ -270,7 +261,7 @@ private slots:
             const bool tooLong = box->text().size() > setting->digits;
             QCOMPARE(rig.unrest({setting->refusal(tooLong)}), QStringList());
             QVERIFY(rig.sim.hostSent().isEmpty());
-            QVERIFY(box->text().size() <= limit);
+            QVERIFY(box->text().size() <= setting->boxLimit);
         }
     }
 
@@ -296,8 +287,7 @@ private slots:
         QVERIFY(!rig.form.chkMsg1->isChecked());
         QCOMPARE(rig.answerer.count(), 2);
         QCOMPARE(rig.answerer.boxes[0].title, QStringLiteral("File Not Found"));
-        const QStringList lines = rig.newLog();
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(rig.newLog().size(), 2);
         const StatusLogBuffer& log = rig.form.statusLogBuffer();
         for (int i = 0; i < 2; ++i) {
             QVERIFY(log.newest(i).endsWith(rig.form.LineEnd));
@@ -331,7 +321,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(bool, decoy);
         RIG(PathRig, p);
-        const QString top = QDir::toNativeSeparators(p.top.path());
+        const QString top = QDir::toNativeSeparators(p.sounds.path());
         QVERIFY(top.size() < 100);
         const QString cut = top + kSep + QString(120 - top.size() - 1, QLatin1Char('m'));
         const QString chosen = decoy ? cut + "_new" : cut + QString(length - 120, QLatin1Char('n'));
@@ -345,7 +335,7 @@ private slots:
         }
 
         FolderList* list = p.form.Dir1;
-        QVERIFY(list->setPath(p.top.path()));
+        QVERIFY(list->setPath(p.sounds.path()));
         QListWidgetItem* row = nullptr;
         for (int i = 0; i < list->count(); ++i)
             if (QDir::toNativeSeparators(list->item(i)->data(FolderList::PathRole).toString()) == chosen)
