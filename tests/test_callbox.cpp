@@ -101,11 +101,8 @@ private slots:
 
         QList<QByteArray> got;
         int countSeenAtOne = 0;
-        for (int i = 0; i < 4; ++i) {
+        while (got.size() < 4 && !got.endsWith(AckFaults::kAck))
             got << attempt(r.c, "v", QByteArray(1, '\x07'), 150, &countSeenAtOne);
-            if (got.last() == "\x06")
-                break;
-        }
         QCOMPARE(got, fault->answers);
         QCOMPARE(r.sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
         if (fault->faults.doubleAck)
@@ -197,8 +194,7 @@ private slots:
         const QString tone = files.filePath(QStringLiteral("tone.wav"));
         QVERIFY(writeFile(tone, toneWav(11025, 1, 16, 1.0)));
 
-        SimHarness sim;
-        QVERIFY(sim.ok());
+        RIG(SimHarness, sim);
         sim.box().setByteMs(2);
         if (ending == "no server")
             PulseSink::instance().kill();
@@ -244,17 +240,15 @@ private slots:
             QVERIFY(sim.box().recordings().size() == 2 && sim.box().recordings()[1].stops == 2);
             // Each recording connects afresh: a server back by now is heard.
             QVERIFY(PulseSink::instance().start());
-            QVERIFY(record(false));
-            QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
-            QVERIFY(sim.box().storedMessage('A')->cut.isEmpty());
-            return;
         }
-        QVERIFY(record(true));
+        QVERIFY(record(ending != "no server"));
         QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
         if (ending != "pulled")  // the byte that ended it
             endMs = ending == "command" ? sim.hostTimes('q').value(0) : sim.hostTimes('d').value(1);
         const StoredMessage m = *sim.box().storedMessage('A');
         QCOMPARE(m.cut, cut);
+        if (ending == "no server")
+            return;  // nothing was played that its sound could be checked against
         const QString line = m.line();
         QVERIFY2(line.startsWith(cut.isEmpty() ? "stored Local: " : "stored Local (cut: " + cut + "): "),
                  qPrintable(line));
@@ -271,12 +265,12 @@ private slots:
         if (ending == "pulled") {
             // Cut in the quiet part of the tone: it sounds up to the cut.
             VERIFY_SHOWING(m.timeMs(last) > endMs - 20, m.timeMs(last) - endMs);
-            QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.25)) < 1, qPrintable(line));
         } else {
             // All of it, up to its loud last 100 ms.
             QVERIFY2(qAbs(m.timeMs(last + 1) - m.timeMs(first) - 1000) <= 15, qPrintable(line));
-            QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(0.75)) < 1, qPrintable(line));
         }
+        // The peak: of the quiet part where it was cut, else of the loud tail.
+        QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(ending == "pulled" ? 0.25 : 0.75)) < 1, qPrintable(line));
 
         // The file: 16-bit mono 11025 Hz WAV of exactly these samples.
         QCOMPARE(m.path, QDir(sim.messageFolder()).filePath("local.wav"));

@@ -8,31 +8,25 @@
 
 #include "WindowRig.h"
 
-namespace {
-
 using Button = QPushButton* Form1::*;
 
 // Everything a failed open must leave alone.
-QStringList windowState(const WindowRig& rig)
+static QStringList windowState(const WindowRig& rig)
 {
     const Form1& f = rig.form;
     QStringList s;
-    for (QLineEdit* e : {f.txtNewChannel, f.txtNewProfileId, f.txtNewSpkrVol, f.txtNewRadioVol,
-                         f.txtNewISDVol, f.txtCallCycle, f.txtCycleDelay, f.txtNewLedPattern,
-                         f.txtDirectory})
-        s << e->text();
-    for (QCheckBox* c : {f.chkMsg1, f.chkMsg2, f.chkMsg6})
-        s << (c->isChecked() ? "ticked" : "clear");
-    for (QLabel* l : {f.lblMsg1Sec, f.lblMsg2Sec, f.lblMsg6Sec})
-        s << (l->isHidden() ? "hidden" : l->text());
+    for (const Sheet::Setting& setting : Sheet::kSettings)
+        s << (f.*setting.entry)->text();
+    s << f.txtDirectory->text();
+    for (const Sheet::Slot& slot : Sheet::kSlots)
+        s << ((f.*slot.box)->isChecked() ? "ticked" : "clear")
+          << ((f.*slot.label)->isHidden() ? "hidden" : (f.*slot.label)->text());
     s << f.lblCommFail->text() << f.Combo1->currentText() << QString::number(f.CommPortNumber)
       << QString::number(f.ReadFailed) << f.Msg1File << QString::number(f.Msg1Len);
     for (QPushButton* b : rig.operationButtons())
         s << (b->isEnabled() ? "on:" : "off:") + b->text();
     return s;
 }
-
-}  // namespace
 
 class TestPortTaken : public QObject {
     Q_OBJECT

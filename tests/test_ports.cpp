@@ -9,10 +9,7 @@
 #include <unistd.h>
 #endif
 
-#include "FormFixture.h"
-#include "ModalAnswerer.h"
-#include "Sheet.h"
-#include "SimHarness.h"
+#include "WindowRig.h"
 #include "link/PortAdvice.h"
 
 class TestPorts : public QObject {
@@ -80,10 +77,8 @@ private slots:
         auto form = makeLoadedForm(3);
         QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
         form->Combo1->setFocus();
-        form->Combo1->lineEdit()->selectAll();
+        form->Combo1->clearEditText();
         QTest::keyClicks(form->Combo1, text);
-        if (text.isEmpty())
-            form->Combo1->clearEditText();
         QCOMPARE(form->Combo1->currentText(), text);
         if (port) {
             QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(port), 1000);
@@ -191,22 +186,17 @@ private slots:
         QCOMPARE(::stat(node.constData(), &st), 0);
         // Root passes any mode, so it probes with the file access of nobody; both
         // the mode and the file access are put back however the test ends.
-        struct Restore {
-            QByteArray node;
-            mode_t mode;
-            int fsuid;  // -1: unchanged
-            ~Restore()
-            {
-                if (fsuid >= 0)
-                    ::setfsuid(fsuid);
-                ::chmod(node.constData(), mode & 07777);
-            }
-        } restore{node, st.st_mode, -1};
+        int oldFsuid = -1;  // -1: unchanged
+        const auto restore = qScopeGuard([&] {
+            if (oldFsuid >= 0)
+                ::setfsuid(oldFsuid);
+            ::chmod(node.constData(), st.st_mode & 07777);
+        });
         if (denied) {
             QCOMPARE(::chmod(node.constData(), 0), 0);
             if (::geteuid() == 0) {
                 QCOMPARE(::chmod(QFile::encodeName(sim.linkFolder()).constData(), 0755), 0);
-                restore.fsuid = ::setfsuid(65534);
+                oldFsuid = ::setfsuid(65534);
             }
             const int fd = ::open(node.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
             if (fd >= 0)
@@ -216,8 +206,8 @@ private slots:
             QVERIFY(holder.open(QIODevice::ReadWrite));
         }
         QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-        if (restore.fsuid >= 0)
-            ::setfsuid(std::exchange(restore.fsuid, -1));
+        if (oldFsuid >= 0)
+            ::setfsuid(std::exchange(oldFsuid, -1));
 
         const QStringList texts = logTexts(*form);
         QCOMPARE(form->Combo1->count(), 0);
@@ -225,48 +215,40 @@ private slots:
         const QString advice = texts.at(0);
         QVERIFY2(!texts.at(2).startsWith(QLatin1String("COM")), qPrintable(texts.at(2)));
         QVERIFY2(advice.startsWith(QStringLiteral("COM6 (%1): ").arg(line->terminalPath())), qPrintable(advice));
-        if (denied) {
-            QVERIFY2(advice.contains(QLatin1String("permission denied"))
-                         && advice.contains(QLatin1String("sudo usermod -aG dialout "))
-                         && advice.contains(QLatin1String("log out and in")),
-                     qPrintable(advice));
-        } else {
-            const QString lockName = QStringLiteral("LCK..") + line->terminalPath().mid(5).replace('/', '_');
-            QVERIFY2(advice.contains(QStringLiteral("in use by another program: %1 (pid %2) holds ")
-                                         .arg(QCoreApplication::applicationName().left(15))
-                                         .arg(QCoreApplication::applicationPid()))
-                         && advice.contains(lockName),
-                     qPrintable(advice));
-        }
+        const QStringList parts = denied
+            ? QStringList{"permission denied", "sudo usermod -aG dialout ", "log out and in"}
+            : QStringList{QStringLiteral("in use by another program: %1 (pid %2) holds ")
+                              .arg(QCoreApplication::applicationName().left(15))
+                              .arg(QCoreApplication::applicationPid()),
+                          "LCK.." + line->terminalPath().mid(5).replace('/', '_')};  // its lock file
+        for (const QString& part : parts)
+            QVERIFY2(advice.contains(part), qPrintable(advice));
 #endif
     }
 
     void adviceWording_data()
     {
         using PortAdvice::Refusal;
-        QTest::addColumn<int>("refusal");
+        QTest::addColumn<Refusal>("refusal");
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("expected");  // "" for no line
-        QTest::newRow("fails otherwise") << int(Refusal::None) << "/dev/ttyS1" << "" << "";
-        QTest::newRow("group of the node") << int(Refusal::PermissionDenied) << "/dev/ttyUSB0" << "uucp"
+        QTest::newRow("fails otherwise") << Refusal::None << "/dev/ttyS1" << "" << "";
+        QTest::newRow("group of the node") << Refusal::PermissionDenied << "/dev/ttyUSB0" << "uucp"
                                            << "sudo usermod -aG uucp ann";
-        QTest::newRow("busy ttyACM, no lock") << int(Refusal::InUse) << "/dev/ttyACM0" << ""
-                                              << "ModemManager";
-        QTest::newRow("busy ttyUSB, no lock") << int(Refusal::InUse) << "/dev/ttyUSB0" << ""
+        QTest::newRow("busy ttyACM, no lock") << Refusal::InUse << "/dev/ttyACM0" << "" << "ModemManager";
+        QTest::newRow("busy ttyUSB, no lock") << Refusal::InUse << "/dev/ttyUSB0" << ""
                                               << "sudo fuser -v /dev/ttyUSB0";
     }
 
     void adviceWording()
     {
-        QFETCH(int, refusal);
+        QFETCH(PortAdvice::Refusal, refusal);
         QFETCH(QString, device);
         QFETCH(QString, group);
         QFETCH(QString, expected);
-        PortAdvice::Finding f;
-        f.refusal = PortAdvice::Refusal(refusal);
-        f.device = device;
-        f.group = group;
+        const PortAdvice::Finding f{.refusal = refusal, .device = device, .group = group,
+                                    .lockFile = {}, .holder = {}};  // no lock file
         const auto line = PortAdvice::adviceLine(7, f, QStringLiteral("ann"));
         QCOMPARE(line.has_value(), !expected.isEmpty());
         if (line) {

@@ -14,18 +14,17 @@
 #include "link/MSComm.h"
 
 struct ProtocolRig : LogSink {
-    explicit ProtocolRig(int port) : sim(port)
-    {
-        QObject::connect(&tickTimer, &QTimer::timeout, [this] { waits.tick(); });
-    }
     void LogFile(const QString& LogInfo) override { log.prepend(LogInfo); }
 
-    SimHarness sim;
+    SimHarness sim;  // the box on COM3
     MSComm serial;
     Countdown TickCountdown;
     QTimer tickTimer;
     qint16 RetryCount = 0;
     TickWaits waits{TickCountdown, tickTimer};
+    // Each timeout of the timer is a tick of the waits, as the window's timer is.
+    const QMetaObject::Connection ticking =
+        QObject::connect(&tickTimer, &QTimer::timeout, [this] { waits.tick(); });
     DeviceLink link{serial, waits, TickCountdown, *this, RetryCount};
     QStringList log;
 };

@@ -76,4 +76,7 @@ private:
     std::unique_ptr<PtyLink> m_link;
     std::map<int, std::unique_ptr<PtyLink>> m_extra;
     std::unique_ptr<QTemporaryDir> m_messages;
+
+public:
+    bool ready() const { return ok(); }  // for RIG(SimHarness, sim)
 };
