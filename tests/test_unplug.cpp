@@ -8,19 +8,6 @@
 
 namespace {
 
-// Pulls the line (from the event loop, not from inside the box's own
-// delivery) when `trigger` says so for a byte on the wire.
-void pullWhen(WindowRig& rig, std::function<bool(const WireByte&)> trigger)
-{
-    auto pulled = std::make_shared<bool>(false);
-    rig.onEachByte([&rig, trigger, pulled](const WireByte& b) {
-        if (!*pulled && trigger(b)) {
-            *pulled = true;
-            QTimer::singleShot(0, [&rig] { rig.sim.hangUp(); });
-        }
-    });
-}
-
 // Runs `operation` on the rig, measuring wall and CPU time around it, and
 // notes the line's terminal while it is still there.
 struct Measured {
@@ -80,9 +67,14 @@ private slots:
         QFETCH(int, queries);
         RIG(WindowRig, rig, 3.0);
         int sent = 0, seen = 0;
-        pullWhen(rig, [&](const WireByte& b) {
+        bool pulled = false;
+        rig.onEachByte([&](const WireByte& b) {
             (b.dir == WireDir::BoxToHost ? sent : seen) += 1;
-            return atQuery > 0 ? seen == atQuery : sent == boxBytes;
+            // Pulled from the event loop, not from inside the box's own delivery.
+            if (!pulled && (atQuery > 0 ? seen == atQuery : sent == boxBytes)) {
+                pulled = true;
+                QTimer::singleShot(0, [&rig] { rig.sim.hangUp(); });
+            }
         });
 
         const Measured m = measure(rig, [&] { rig.readOut(); });
