@@ -12,16 +12,6 @@ const QString kCommFail = QStringLiteral(
 
 const QStringList kDefaultColumn = {"3", "1234", "20", "31", "6", "3", "10", "1", "V1.12ZTK"};
 
-// Times of the box's bytes that close each value block of 19 bytes.
-QList<double> blockEnds(const WindowRig& rig)
-{
-    QList<double> ends;
-    const QList<WireByte> out = rig.sim.boxEntries();
-    for (qsizetype i = 18; i < out.size(); i += 19)
-        ends << out[i].ms;
-    return ends;
-}
-
 }  // namespace
 
 class TestReadOut : public QObject {
@@ -34,16 +24,19 @@ private slots:
         rig.onEachByte([&](const WireByte& b) {
             if (b.dir != WireDir::HostToBox)
                 return;
-            QStringList state{rig.form.cmdReadValues->text()};
+            busyAtQuery = {rig.form.cmdReadValues->text()};
             for (QPushButton* button : rig.operationButtons())
-                state << (button->isEnabled() ? "on" : "off");
-            busyAtQuery = state;
+                busyAtQuery << (button->isEnabled() ? "on" : "off");
         });
 
         rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-        const QList<double> ends = blockEnds(rig);
+        // Times of the box's bytes that close each value block of 19 bytes.
+        QList<double> ends;
+        const QList<WireByte> out = rig.sim.boxEntries();
+        for (qsizetype i = 18; i < out.size(); i += 19)
+            ends << out[i].ms;
         QCOMPARE(ends.size(), 2);
         const double pause = rig.sim.hostTimes('q').at(1) - ends.at(0);
         VERIFY_SHOWING(pause >= 24 * WindowRig::kTickMs && pause < 1000, pause);
