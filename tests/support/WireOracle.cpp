@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr quint8 kAckByte = CallBox::kAck;
 constexpr int kBlockLength = CallBox::kMinBlockLength;
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
@@ -36,7 +35,7 @@ QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, 
     for (qsizetype i = lastSent + 1; i < wire.size() && wire[i].ms <= atMs; ++i) {
         if (wire[i].dir == WireDir::HostToBox)
             break;
-        if (wire[i].byte == kAckByte)
+        if (wire[i].byte == CallBox::kAck)
             return {};
     }
     return QStringLiteral("no ACK from the box after the host's %1 at %2 ms")
