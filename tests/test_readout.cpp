@@ -12,16 +12,6 @@ const QString kCommFail = QStringLiteral(
 
 const QStringList kDefaultColumn = {"3", "1234", "20", "31", "6", "3", "10", "1", "V1.12ZTK"};
 
-// Times of the box's bytes that close each value block of 19 bytes.
-QList<double> blockEnds(const WindowRig& rig)
-{
-    QList<double> ends;
-    const QList<WireByte> out = rig.sim.boxEntries();
-    for (qsizetype i = 18; i < out.size(); i += 19)
-        ends << out[i].ms;
-    return ends;
-}
-
 }  // namespace
 
 class TestReadOut : public QObject {
@@ -34,21 +24,23 @@ private slots:
         rig.onEachByte([&](const WireByte& b) {
             if (b.dir != WireDir::HostToBox)
                 return;
-            QStringList state{rig.form.cmdReadValues->text()};
+            busyAtQuery = {rig.form.cmdReadValues->text()};
             for (QPushButton* button : rig.operationButtons())
-                state << (button->isEnabled() ? "on" : "off");
-            busyAtQuery = state;
+                busyAtQuery << (button->isEnabled() ? "on" : "off");
         });
 
         rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-        const QList<double> ends = blockEnds(rig);
+        // Times of the box's bytes that close each value block of 19 bytes.
+        QList<double> ends;
+        const QList<WireByte> out = rig.sim.boxEntries();
+        for (qsizetype i = 18; i < out.size(); i += 19)
+            ends << out[i].ms;
         QCOMPARE(ends.size(), 2);
         const double pause = rig.sim.hostTimes('q').at(1) - ends.at(0);
         VERIFY_SHOWING(pause >= 24 * WindowRig::kTickMs && pause < 1000, pause);
-        QCOMPARE(busyAtQuery, QStringList({"<<BUSY>>", "off", "off", "off", "off", "off", "off", "off",
-                                           "off", "off", "off"}));
+        QCOMPARE(busyAtQuery, QStringList{"<<BUSY>>"} + QStringList(10, "off"));
         QCOMPARE(rig.readColumn(), kDefaultColumn);
         QCOMPARE(rig.newLog(), QStringList());
         QCOMPARE(rig.form.lblCommFail->text(), QString());
@@ -144,27 +136,23 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QList<int>>("sums");
-        QTest::addColumn<int>("silentFrom");
+        QTest::addColumn<CallBoxFaults>("faults");
         QTest::addColumn<QByteArray>("queries");
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("minMs");
-        QTest::newRow("silent box") << true << QList<int>{} << 0 << QByteArray("q")
+        QTest::newRow("silent box") << CallBoxFaults{.silent = true} << QByteArray("q")
                                     << "ZT870K Comm Fail" << 199 * 10;
-        QTest::newRow("sums never settle") << false << QList<int>{100, 101, 100, 101} << 0
+        QTest::newRow("sums never settle") << CallBoxFaults{.sumSequence = {100, 101, 100, 101}}
                                            << QByteArray("qqqqq") << "Data Read Errors From ZT870K"
                                            << 4 * 24 * 10;
         QTest::newRow("no answer to third query")
-            << false << QList<int>{100, 101} << 3 << QByteArray("qqq") << "ZT870K Comm Fail"
-            << (2 * 24 + 199) * 10;
+            << CallBoxFaults{.sumSequence = {100, 101}, .silentFromQuery = 3} << QByteArray("qqq")
+            << "ZT870K Comm Fail" << (2 * 24 + 199) * 10;
     }
 
     void failures()
     {
-        QFETCH(bool, silent);
-        QFETCH(QList<int>, sums);
-        QFETCH(int, silentFrom);
+        QFETCH(CallBoxFaults, faults);
         QFETCH(QByteArray, queries);
         QFETCH(QString, line);
         QFETCH(int, minMs);
@@ -173,7 +161,7 @@ private slots:
         QByteArray quiet(19, '\0');
         quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
         box.setStoredBlock(quiet);
-        box.setFaults({.silent = silent, .sumSequence = sums, .silentFromQuery = silentFrom});
+        box.setFaults(faults);
 
         QElapsedTimer took;
         took.start();

@@ -10,6 +10,7 @@
 //   ZT870K_SOAK_OPS   number of operations (default 100, about two minutes)
 //   ZT870K_SOAK_SEED  random seed (default fixed; printed either way)
 // A failure names the seed and the operation, with the operation's wire trace.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -48,7 +49,7 @@ const QString& kPortBox = Sheet::kPortBoxText;
 constexpr int kDefaultOps = 100;
 
 // Up to ten seconds an operation, and never less than QtTest's five minutes.
-const bool kWatchdogWidened = allowTestFunctionMs(
+[[maybe_unused]] const bool kWatchdogWidened = allowTestFunctionMs(
     qMax<qint64>(300000, qint64(envInt("ZT870K_SOAK_OPS", kDefaultOps)) * 10000));
 
 }  // namespace
@@ -61,7 +62,6 @@ private slots:
     void soak()
     {
         const int ops = envInt("ZT870K_SOAK_OPS", kDefaultOps);
-        Q_UNUSED(kWatchdogWidened);
         const quint32 seed = quint32(envInt("ZT870K_SOAK_SEED", 870870));
         std::printf("soak: %d operations, seed %u (ZT870K_SOAK_OPS, ZT870K_SOAK_SEED)\n", ops, seed);
         std::fflush(stdout);
@@ -177,20 +177,18 @@ private:
 
     void applyFaults(const CallBoxFaults& f, bool midOp)
     {
+        const std::pair<const char*, bool> kinds[] = {
+            {"silent", f.silent}, {"wrongAck", f.wrongAck >= 0}, {"ackFromAttempt", f.ackFromAttempt > 1},
+            {"doubleAck", f.doubleAck}, {"lateAck380-420", f.ackDelayMs >= 380},
+            {"ackDelay", f.ackDelayMs > 0 && f.ackDelayMs < 380}, {"sumsNeverAgree", f.sumsNeverAgree},
+            {"sumSequence", !f.sumSequence.isEmpty()}, {"shortBlock", f.shortBlock > 0},
+            {"silentFromQuery", f.silentFromQuery > 0}, {"noise", f.noiseIntervalMs > 0},
+            {"noiseInBlock", f.noiseInBlock > 0}, {"hangUpAfterBytes", f.hangUpAfterBytes > 0},
+        };
         QStringList on;
-        if (f.silent) on << "silent";
-        if (f.wrongAck >= 0) on << "wrongAck";
-        if (f.ackFromAttempt > 1) on << "ackFromAttempt";
-        if (f.doubleAck) on << "doubleAck";
-        if (f.ackDelayMs >= 380) on << "lateAck380-420";
-        else if (f.ackDelayMs > 0) on << "ackDelay";
-        if (f.sumsNeverAgree) on << "sumsNeverAgree";
-        if (!f.sumSequence.isEmpty()) on << "sumSequence";
-        if (f.shortBlock > 0) on << "shortBlock";
-        if (f.silentFromQuery > 0) on << "silentFromQuery";
-        if (f.noiseIntervalMs > 0) on << "noise";
-        if (f.noiseInBlock > 0) on << "noiseInBlock";
-        if (f.hangUpAfterBytes > 0) on << "hangUpAfterBytes";
+        for (const auto& [kind, set] : kinds)
+            if (set)
+                on << kind;
         for (const QString& k : on)
             ++m_faultsByKind[k];
         if (midOp)
@@ -222,16 +220,17 @@ private:
             const CallBoxFaults next = randomFaults();
             at(pick(0, 1500), [this, next] { applyFaults(next, true); });
         }
-        if (chance(0.05))
-            at(pick(0, 1500), [this] {
-                ++m_eventsByKind[QStringLiteral("line pulled mid-op")];
-                m_rig->sim.hangUp();
-            });
-        if (chance(0.15))
-            at(pick(0, 1500), [this] {
-                ++m_eventsByKind[QStringLiteral("scan clicked mid-op")];
-                QTest::mouseClick(m_rig->form.cmdScanForPorts, Qt::LeftButton);
-            });
+        // An event that comes with chance `p`, within `latestMs`, counted as it fires.
+        auto maybe = [&](double p, int latestMs, const char* event, std::function<void()> what) {
+            if (chance(p))
+                at(pick(0, latestMs), [this, event, what] {
+                    ++m_eventsByKind[event];
+                    what();
+                });
+        };
+        maybe(0.05, 1500, "line pulled mid-op", [this] { m_rig->sim.hangUp(); });
+        maybe(0.15, 1500, "scan clicked mid-op",
+              [this] { QTest::mouseClick(m_rig->form.cmdScanForPorts, Qt::LeftButton); });
         if (chance(0.25)) {
             const int which = pick(0, 99);
             at(pick(0, 700), [this, which] {
@@ -246,11 +245,8 @@ private:
                 QTest::mouseClick(live[which % live.size()], Qt::LeftButton);
             });
         }
-        if (editEntry && chance(0.1))
-            at(pick(0, 800), [this, editEntry] {
-                ++m_eventsByKind[QStringLiteral("entry edited mid-op")];
-                editEntry();
-            });
+        if (editEntry)
+            maybe(0.1, 800, "entry edited mid-op", editEntry);
     }
 
     void begin(const QString& kind)
@@ -287,8 +283,6 @@ private:
                                         .arg(took).arg(m_op.boundMs));
         checkAtRest();
         checkLogLines();
-        for (int i = m_op.firstBox; i < m_rig->answerer.count(); ++i)
-            ++m_boxesByTitle[m_rig->answerer.boxes[i].title];
         m_rig->sim.box().clearFaults();
     }
 
@@ -308,8 +302,7 @@ private:
     void doWrite()
     {
         const Sheet::Setting& row = kSettings[pick(0, 7)];
-        Form1& f = m_rig->form;
-        QLineEdit* entry = f.*row.entry;
+        QLineEdit* entry = m_rig->form.*row.entry;
         // Plain digits in range are always taken; odd ones may or may not be.
         std::optional<int> expected;
         QString text;
@@ -335,7 +328,7 @@ private:
             edited = editText;
             entry->setText(edited);
         });
-        run(f.*row.button);
+        run(m_rig->form.*row.button);
 
         const QString label = QString::fromLatin1(row.label);
         const QStringList lines = opTexts();
@@ -404,11 +397,8 @@ private:
                 ticked << s;
         }
         begin(ticked.isEmpty() ? "program (none ticked)" : QStringLiteral("program %1 slot(s)").arg(ticked.size()));
-        double slotsMs = 0;
-        for (int s : ticked) {
-            Q_UNUSED(s);
-            slotsMs += 4 * 40 * kTick + 30 * kTick + 3 * 100 + 2 * 20 * kTick + 70 * kTick;
-        }
+        const double slotsMs =
+            ticked.size() * (4 * 40 * kTick + 30 * kTick + 3 * 100 + 2 * 20 * kTick + 70 * kTick);
         m_op.boundMs = 2 * (5 * (200 + 25) * kTick + slotsMs) + 2000;
         scheduleMidOpEvents({});
         run(f.Command3);
@@ -454,10 +444,10 @@ private:
             check(ok ? retries <= 3 : (retries == 4 || lostWhileRecording),
                   QStringLiteral("%1 retries for %2").arg(retries).arg(what));
             expectHost += QByteArray(retries + (ok || lostWhileRecording ? 1 : 0), slot.letter);
-            if (lostWhileRecording)
-                expectHost += "dd";  // what of them got through before the line went
-            if (ok) {
+            // Both stops; with the line lost, what of them got through before it went.
+            if (ok || lostWhileRecording)
                 expectHost += "dd";
+            if (ok) {
                 const QString problem = ackEvidenceProblem(
                     m_rig->sim.box().wire(), QByteArray(1, slot.letter), loggedAt(slot.success + path), false);
                 check(problem.isEmpty(), "programmed without ACK: " + problem);
@@ -487,8 +477,8 @@ private:
     {
         const QStringList problems = m_rig->unrestAnyBoxes();
         check(problems.isEmpty(), problems.join(QLatin1String("; ")));
-        for (int i = m_op.firstBox; i < m_rig->answerer.count(); ++i) {
-            const ShownBox& b = m_rig->answerer.boxes[i];
+        for (const ShownBox& b : opShown()) {
+            ++m_boxesByTitle[b.title];
             const bool known =
                 (b.title == "Comm Port Error" && b.text == kPortBox) ||
                 (b.title.startsWith("Bad ") && b.text.endsWith(" Out Of Range")) ||
@@ -532,10 +522,7 @@ private:
         check(!lost || queries >= 1, "a read-out that got nothing showed values");
         check(lost || (queries >= 2 && queries <= 4),
               QStringLiteral("values shown after %1 queries").arg(queries));
-        bool full = true;
-        for (const QString& field : column)
-            full = full && !field.isEmpty();
-        check(full, "a good read-out left boxes empty: " + column.join('|'));
+        check(!column.contains(QString()), "a good read-out left boxes empty: " + column.join('|'));
         const bool fromWire = columnFromWire(column, m_rig->sim.box().wire(), m_op.noise);
         check(fromWire, "the read column shows no block the box sent: " + column.join('|'));
         ++(m_op.noise ? m_looseColumns : m_strictColumns);
@@ -554,12 +541,11 @@ private:
         return out;
     }
 
+    // The boxes shown during the operation.
+    QList<ShownBox> opShown() const { return m_rig->answerer.boxes.mid(m_op.firstBox); }
     int opBoxes(const QString& text) const
     {
-        int n = 0;
-        for (int i = m_op.firstBox; i < m_rig->answerer.count(); ++i)
-            n += m_rig->answerer.boxes[i].text == text;
-        return n;
+        return int(std::ranges::count(opShown(), text, &ShownBox::text));
     }
 
     // When (box clock) the operation last logged `text`.

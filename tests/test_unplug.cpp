@@ -8,31 +8,21 @@
 
 namespace {
 
-// Pulls the line (from the event loop, not from inside the box's own
-// delivery) when `trigger` says so for a byte on the wire.
-void pullWhen(WindowRig& rig, std::function<bool(const WireByte&)> trigger)
-{
-    auto pulled = std::make_shared<bool>(false);
-    rig.onEachByte([&rig, trigger, pulled](const WireByte& b) {
-        if (!*pulled && trigger(b)) {
-            *pulled = true;
-            QTimer::singleShot(0, [&rig] { rig.sim.hangUp(); });
-        }
-    });
-}
-
-// Runs `operation`, measuring wall and CPU time around it.
+// Runs `operation` on the rig, measuring wall and CPU time around it, and
+// notes the line's terminal while it is still there.
 struct Measured {
+    QString terminal;
     double wallMs = 0;
     double cpuMs = 0;
 };
-Measured measure(const std::function<void()>& operation)
+Measured measure(WindowRig& rig, const std::function<void()>& operation)
 {
     QElapsedTimer wall;
+    const QString terminal = rig.sim.link()->terminalPath();
     const double cpuBefore = cpuMs();
     wall.start();
     operation();
-    return {double(wall.elapsed()), cpuMs() - cpuBefore};
+    return {terminal, double(wall.elapsed()), cpuMs() - cpuBefore};
 }
 
 // A lock file that this program left behind would keep the port from anyone
@@ -76,14 +66,18 @@ private slots:
         QFETCH(int, boxBytes);
         QFETCH(int, queries);
         RIG(WindowRig, rig, 3.0);
-        const QString terminal = rig.sim.link()->terminalPath();
         int sent = 0, seen = 0;
-        pullWhen(rig, [&](const WireByte& b) {
+        bool pulled = false;
+        rig.onEachByte([&](const WireByte& b) {
             (b.dir == WireDir::BoxToHost ? sent : seen) += 1;
-            return atQuery > 0 ? seen == atQuery : sent == boxBytes;
+            // Pulled from the event loop, not from inside the box's own delivery.
+            if (!pulled && (atQuery > 0 ? seen == atQuery : sent == boxBytes)) {
+                pulled = true;
+                QTimer::singleShot(0, [&rig] { rig.sim.hangUp(); });
+            }
         });
 
-        const Measured m = measure([&] { rig.readOut(); });
+        const Measured m = measure(rig, [&] { rig.readOut(); });
 
         QCOMPARE(rig.newLog(), QStringList{"ZT870K Comm Fail"});
         QCOMPARE(rig.sim.hostSent(), QByteArray(queries, 'q'));
@@ -92,8 +86,7 @@ private slots:
         QCOMPARE(rig.form.ReadFailed, kTrue);
         // The last query waited its full 200 ticks; nothing waits longer.
         VERIFY_SHOWING(m.wallMs >= 199 * WindowRig::kTickMs && m.wallMs < 10000, m.wallMs);
-        checkEndedCleanly(rig, m, terminal);
-        checkWorksAfterReplug(rig);
+        checkEndedCleanly(rig, m);
     }
 
     void duringWrite()
@@ -102,18 +95,16 @@ private slots:
         // or answer it: four silent attempts, the failure line, and a read-back that
         // finds no port at all.
         RIG(WindowRig, rig);
-        const QString terminal = rig.sim.link()->terminalPath();
         rig.sim.box().setFaults({.hangUpAfterBytes = 2});
 
-        const Measured m = measure([&] { rig.write(Sheet::kCallCycle, "12"); });
+        const Measured m = measure(rig, [&] { rig.write(Sheet::kCallCycle, "12"); });
 
         QCOMPARE(rig.newLog(), AckFaults::silent.retryLines("Call Cycle") << Sheet::kCallCycle.failed());
         QCOMPARE(rig.sim.hostSent(), QByteArray("v\x0c"));
         QVERIFY(rig.readColumnEmpty());
         VERIFY_SHOWING(m.wallMs >= 4 * 41 * WindowRig::kTickMs + 29 * WindowRig::kTickMs && m.wallMs < 10000,
                        m.wallMs);
-        checkEndedCleanly(rig, m, terminal, {Sheet::kPortBox});
-        checkWorksAfterReplug(rig);
+        checkEndedCleanly(rig, m, {Sheet::kPortBox});
         // The failure line was the truth: the box never got the value.
         QCOMPARE(rig.form.txtCallCycleRead->text(), QStringLiteral("3"));
     }
@@ -129,28 +120,25 @@ private slots:
         QVERIFY(rig.tick(Sheet::kLocalMsg, 4410));  // two ticks
         QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         rig.mark();
-        const QString terminal = rig.sim.link()->terminalPath();
         // Pulled once the recording runs, i.e. after the program took the ACK.
         rig.whileRecording([&] {
             if (rig.sim.box().isLinked())
                 rig.sim.hangUp();
         });
 
-        const Measured m = measure([&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
+        const Measured m = measure(rig, [&] { QTest::mouseClick(rig.form.Command3, Qt::LeftButton); });
 
         QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
         QCOMPARE(rig.sim.hostSent(), QByteArray("qqA"));  // no stop reached the box
         QCOMPARE(rig.sim.box().recordings().size(), 1);
         QCOMPARE(rig.sim.box().recordings().first().stops, 0);
-        checkEndedCleanly(rig, m, terminal);
-        checkWorksAfterReplug(rig);
+        checkEndedCleanly(rig, m);
     }
 
 private:
     // Common to every case: no flood, port let go, buttons idle; then the
     // adapter is plugged in again and the program carries on.
-    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QString& terminal,
-                           const QList<ShownBox>& boxes = {})
+    void checkEndedCleanly(WindowRig& rig, const Measured& m, const QList<ShownBox>& boxes = {})
     {
         // An error flood would keep a core busy for the whole operation; the
         // waits themselves sleep between ticks.
@@ -158,8 +146,9 @@ private:
                  qPrintable(QStringLiteral("%1 ms CPU in %2 ms").arg(m.cpuMs).arg(m.wallMs)));
         QVERIFY(!rig.sim.box().isLinked());
         QVERIFY(!rig.form.MSComm1.deviceLost());
-        QVERIFY(!lockFileLeft(terminal));
+        QVERIFY(!lockFileLeft(m.terminal));
         QCOMPARE(rig.unrest(boxes), QStringList());
+        checkWorksAfterReplug(rig);
     }
 
     void checkWorksAfterReplug(WindowRig& rig)

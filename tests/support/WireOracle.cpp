@@ -8,18 +8,7 @@
 
 namespace {
 
-constexpr quint8 kAckByte = CallBox::kAck;
 constexpr int kBlockLength = CallBox::kMinBlockLength;
-
-// Index of the host's last byte at or before `atMs`, or -1.
-qsizetype lastHostByteBefore(const QList<WireByte>& wire, double atMs)
-{
-    qsizetype last = -1;
-    for (qsizetype i = 0; i < wire.size() && wire[i].ms <= atMs; ++i)
-        if (wire[i].dir == WireDir::HostToBox)
-            last = i;
-    return last;
-}
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
 
@@ -46,7 +35,7 @@ QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, 
     for (qsizetype i = lastSent + 1; i < wire.size() && wire[i].ms <= atMs; ++i) {
         if (wire[i].dir == WireDir::HostToBox)
             break;
-        if (wire[i].byte == kAckByte)
+        if (wire[i].byte == CallBox::kAck)
             return {};
     }
     return QStringLiteral("no ACK from the box after the host's %1 at %2 ms")
@@ -56,11 +45,11 @@ QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, 
 
 bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs)
 {
-    const qsizetype last = lastHostByteBefore(wire, atMs);
-    for (qsizetype i = last + 1; i < wire.size() && wire[i].ms <= atMs; ++i)
-        if (wire[i].dir == WireDir::BoxToHost)
-            return true;
-    return false;
+    // Each host byte starts over: what counts is whether the box had the last word.
+    bool answered = false;
+    for (qsizetype i = 0; i < wire.size() && wire[i].ms <= atMs; ++i)
+        answered = wire[i].dir == WireDir::BoxToHost;
+    return answered;
 }
 
 // Worked out from the box's own offsets and the read column's rules, never with
@@ -136,31 +125,26 @@ bool isKnownLogText(const QString& text)
         "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|"
         "LED Pattern)");
     static const QString whats = QStringLiteral("(Local/Msg 1|Radio/Msg 2|LowBatt/Msg 6)");
-    static const QList<QRegularExpression> patterns = [] {
-        QList<QRegularExpression> out;
-        for (const QString& p : {
-                 QStringLiteral("Interface Startup Complete"),
-                 QStringLiteral("Total Comm Ports Found: [0-9]+"),
-                 QStringLiteral("\\*\\*\\*No Serial Ports Detected"),
-                 QStringLiteral("ZT870K Comm Fail"),
-                 QStringLiteral("Data Read Errors From ZT870K"),
-                 labels + QStringLiteral(" (Out Of Range|Update Complete)"),
-                 QStringLiteral("(Char Not ACK|Timeout No ACK): (") + labels + "|" + whats +
-                     QStringLiteral(") - Retry"),
-                 QStringLiteral("\\*\\*ERR: ") + labels + QStringLiteral(" Failed to Program"),
-                 QStringLiteral("\\*\\*ERR: (Local/MSG1|Radio/MSG2|LowBatt/MSG6) Failed to Program"),
-                 QStringLiteral("(Local/Msg1|Radio/Msg2|LowBatt/Msg6) Programmed .+"),
-                 QStringLiteral("No Message Selected"),
-                 QStringLiteral("No File .+ or .+"),
-             })
-            out << QRegularExpression(QRegularExpression::anchoredPattern(p),
-                                      QRegularExpression::DotMatchesEverythingOption);
-        return out;
-    }();
-    for (const QRegularExpression& p : patterns)
-        if (p.match(text).hasMatch())
-            return true;
-    return false;
+    static const QStringList patterns = {
+        QStringLiteral("Interface Startup Complete"),
+        QStringLiteral("Total Comm Ports Found: [0-9]+"),
+        QStringLiteral("\\*\\*\\*No Serial Ports Detected"),
+        QStringLiteral("ZT870K Comm Fail"),
+        QStringLiteral("Data Read Errors From ZT870K"),
+        labels + QStringLiteral(" (Out Of Range|Update Complete)"),
+        QStringLiteral("(Char Not ACK|Timeout No ACK): (") + labels + "|" + whats +
+            QStringLiteral(") - Retry"),
+        QStringLiteral("\\*\\*ERR: ") + labels + QStringLiteral(" Failed to Program"),
+        QStringLiteral("\\*\\*ERR: (Local/MSG1|Radio/MSG2|LowBatt/MSG6) Failed to Program"),
+        QStringLiteral("(Local/Msg1|Radio/Msg2|LowBatt/Msg6) Programmed .+"),
+        QStringLiteral("No Message Selected"),
+        QStringLiteral("No File .+ or .+"),
+    };
+    // One anchored alternation: the whole text must be one of the patterns.
+    static const QRegularExpression known(
+        QRegularExpression::anchoredPattern("(?:" + patterns.join(")|(?:") + ")"),
+        QRegularExpression::DotMatchesEverythingOption);
+    return known.match(text).hasMatch();
 }
 
 bool isScanLine(const QString& text)
