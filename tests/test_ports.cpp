@@ -9,7 +9,10 @@
 #include <unistd.h>
 #endif
 
-#include "WindowRig.h"
+#include "FormFixture.h"
+#include "ModalAnswerer.h"
+#include "Sheet.h"
+#include "SimHarness.h"
 #include "link/PortAdvice.h"
 
 class TestPorts : public QObject {
