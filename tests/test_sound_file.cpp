@@ -66,6 +66,10 @@ private slots:
         QTest::newRow("no channels") << wav(1, 0, 11025, 16, 10, 10) << -1 << 0 << false;
         QTest::newRow("odd chunk before data, not padded")
             << wav(1, 1, 11025, 16, 10, 10, QByteArray("LIST\x03\0\0\0abc", 11)) << 5 << 1 << true;
+        // Sub-chunk lengths that send libsndfile's own LIST parser round for ever.
+        const QByteArray loop = QByteArray::fromHex("ffffffffffffffffffffff26ffffffffffffa5a0000000000000ffffdfffffff");
+        QTest::newRow("LIST chunk damaged")
+            << wav(1, 1, 11025, 16, 10, 10, "LIST" + le32(32) + loop) << 5 << 1 << true;
         QTest::newRow("data before fmt") << wav(1, 1, 11025, 16, 10, 10, {}, true) << 5 << 1 << true;
         QTest::newRow("not a sound file") << QByteArray("ID3\x03 some mp3 data") << -1 << 0 << false;
         QTest::newRow("empty") << QByteArray() << -1 << 0 << false;

@@ -8,6 +8,8 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <utility>
 #include <samplerate.h>
 #include <sndfile.h>
 
@@ -31,68 +33,131 @@ SF_VIRTUAL_IO deviceIo{
     [](void* d) -> sf_count_t { return device(d).pos(); },
 };
 
-quint32 le32(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+QByteArray le32(quint32 v)
+{
+    QByteArray out(4, 0);
+    qToLittleEndian(v, out.data());
+    return out;
+}
 
 QByteArray chunk(const QByteArray& id, const QByteArray& body)
 {
-    QByteArray out = id + QByteArray(4, 0) + body;
-    qToLittleEndian(quint32(body.size()), out.data() + 4);
+    QByteArray out = id + le32(quint32(body.size())) + body;
     if (body.size() & 1)
         out.append('\0');
     return out;
 }
 
-bool looksLikeChunkId(const QByteArray& file, qint64 at)
+bool isWav(QIODevice& file)
 {
-    if (at + 8 > file.size())
-        return false;
-    return std::all_of(file.constData() + at, file.constData() + at + 4,
-                       [](char c) { return c >= 0x20 && c <= 0x7E; });
+    const QByteArray start = file.seek(0) ? file.read(12) : QByteArray();
+    return start.startsWith("RIFF") && start.endsWith("WAVE");
 }
 
-// Some writers put the fmt chunk after the data, or leave out the pad byte
-// after an odd-sized chunk; libsndfile refuses both. The same chunks, in the
-// usual order and padded, as a new RIFF file; nothing when there is no fmt
-// and data chunk to put in order. The samples are copied, not read.
-std::optional<QByteArray> tidyWav(const QByteArray& file)
+// Where a WAV file's sound data lies, and the header that goes before it.
+struct WavLayout {
+    QByteArray head;  // RIFF, WAVE, fmt, fact, and the data chunk's id and length
+    qint64 dataAt = 0;
+    qint64 dataLength = 0;
+};
+
+// libsndfile loops for ever on some damaged metadata chunks (a LIST chunk's
+// sub-chunk lengths, for one), and refuses a fmt chunk after the data or an
+// odd-sized chunk without its pad byte, as some writers leave them. Playing
+// needs none of the metadata, so it is shown only the fmt, fact and data
+// chunks, in the usual order and padded. Nothing when there is no fmt and
+// data chunk. The file is walked through small reads, never copied.
+std::optional<WavLayout> wavLayout(QIODevice& file)
 {
-    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
-        return std::nullopt;
-    QByteArray fmt, fact, data;
-    bool haveData = false;
-    const auto known = [&file](qint64 at) {
-        const QByteArray id = file.mid(at, 4);
+    const qint64 size = file.size();
+    const auto bytes = [&file, size](qint64 at, qint64 length) {
+        return at < size && file.seek(at) ? file.read(std::min(length, size - at)) : QByteArray();
+    };
+    const auto known = [&](qint64 at) {
+        const QByteArray id = bytes(at, 4);
         return id == "data" || id == "fmt " || id == "fact";
     };
-    for (qint64 pos = 12; pos + 8 <= file.size();) {
-        const QByteArray id = file.mid(pos, 4);
-        const qint64 length = le32(file, pos + 4);
+    const auto looksLikeChunkId = [&](qint64 at) {
+        const QByteArray id = at + 8 <= size ? bytes(at, 4) : QByteArray();
+        return id.size() == 4 &&
+               std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+    };
+    QByteArray fmt, fact;
+    std::optional<WavLayout> layout;
+    for (qint64 pos = 12; pos + 8 <= size;) {
+        const QByteArray header = bytes(pos, 8);
+        if (header.size() < 8)
+            break;
+        const QByteArray id = header.left(4);
+        const qint64 length = qFromLittleEndian<quint32>(header.constData() + 4);
         const qint64 body = pos + 8;
         if (id == "fmt " && fmt.isEmpty())
-            fmt = file.mid(body, length);
+            fmt = bytes(body, length);
         else if (id == "fact" && fact.isEmpty())
-            fact = file.mid(body, length);
-        else if (id == "data" && !haveData) {
+            fact = bytes(body, length);
+        else if (id == "data" && !layout)
             // Streaming writers leave the length 0: the rest of the file.
-            data = file.mid(body, length == 0 ? -1 : length);
-            haveData = true;
-        }
+            layout = WavLayout{{}, body, length == 0 ? size - body : std::min(length, size - body)};
         qint64 next = body + length;
         const bool padMissing = (length & 1) && !known(next + 1) &&
-                                (known(next) || (!looksLikeChunkId(file, next + 1) &&
-                                                 looksLikeChunkId(file, next)));
+                                (known(next) || (!looksLikeChunkId(next + 1) && looksLikeChunkId(next)));
         if ((length & 1) && !padMissing)
             ++next;
         pos = next;
     }
-    if (fmt.isEmpty() || !haveData)
+    if (fmt.isEmpty() || !layout)
         return std::nullopt;
-    QByteArray body = "WAVE" + chunk("fmt ", fmt);
+    QByteArray head = "WAVE" + chunk("fmt ", fmt);
     if (!fact.isEmpty())
-        body += chunk("fact", fact);
-    body += chunk("data", data);
-    return chunk("RIFF", body);
+        head += chunk("fact", fact);
+    const qint64 padded = layout->dataLength + (layout->dataLength & 1);
+    head = "RIFF" + le32(quint32(head.size() + 8 + padded)) + head + "data" +
+           le32(quint32(layout->dataLength));
+    layout->head = head;
+    return layout;
 }
+
+// A WAV file as its layout shows it: the header, then the data read from the
+// file as it is asked for, then the pad byte an odd length needs.
+class WavView : public QIODevice {
+public:
+    WavView(QIODevice& file, WavLayout layout) : m_file(file), m_layout(std::move(layout))
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override
+    {
+        return m_layout.head.size() + m_layout.dataLength + (m_layout.dataLength & 1);
+    }
+
+protected:
+    qint64 readData(char* to, qint64 most) override
+    {
+        const qint64 at = pos(), head = m_layout.head.size();
+        most = std::min(most, size() - at);
+        if (most <= 0)
+            return 0;
+        if (at < head) {
+            const qint64 n = std::min(most, head - at);
+            memcpy(to, m_layout.head.constData() + at, size_t(n));
+            return n;
+        }
+        const qint64 inData = at - head;
+        if (inData >= m_layout.dataLength) {  // the pad byte
+            *to = 0;
+            return 1;
+        }
+        if (!m_file.seek(m_layout.dataAt + inData))
+            return -1;
+        return m_file.read(to, std::min(most, m_layout.dataLength - inData));
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice& m_file;
+    const WavLayout m_layout;
+};
 
 std::optional<SoundFile> refuse(QString* problem, const QString& why)
 {
@@ -116,29 +181,19 @@ QString openProblem()
 
 std::optional<SoundFile> decode(QIODevice& file, double maxSeconds, QString* problem)
 {
-    SF_INFO info{};
-    SNDFILE* sf = sf_open_virtual(&deviceIo, SFM_READ, &info, &file);
-    // What libsndfile refuses, or finds empty (a data length left 0 by a
-    // streaming writer), may still read once its chunks are tidied.
-    QBuffer tidied;
-    if (!sf || info.frames <= 0) {
-        const QString why = sf ? QString() : openProblem();
-        SF_INFO tidiedInfo{};
-        SNDFILE* again = nullptr;
-        if (file.seek(0); const std::optional<QByteArray> tidy = tidyWav(file.readAll())) {
-            tidied.setData(*tidy);
-            tidied.open(QIODevice::ReadOnly);
-            again = sf_open_virtual(&deviceIo, SFM_READ, &tidiedInfo, &tidied);
-        }
-        if (again) {
-            if (sf)
-                sf_close(sf);
-            sf = again;
-            info = tidiedInfo;
-        }
-        if (!sf)
-            return refuse(problem, why);
+    std::optional<WavView> wav;
+    if (isWav(file)) {
+        const std::optional<WavLayout> layout = wavLayout(file);
+        if (!layout)
+            return refuse(problem,
+                          QStringLiteral("it is damaged or cut short (its format or its sound is missing)"));
+        wav.emplace(file, *layout);
     }
+    SF_INFO info{};
+    file.seek(0);
+    SNDFILE* sf = sf_open_virtual(&deviceIo, SFM_READ, &info, wav ? static_cast<QIODevice*>(&*wav) : &file);
+    if (!sf)
+        return refuse(problem, openProblem());
     SoundFile out;
     out.boxFormat = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && info.channels == 1 &&
                     info.samplerate == 11025;
