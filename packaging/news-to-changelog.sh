@@ -8,7 +8,8 @@ news=$1 package=$2 maintainer=$3 out=$4
 awk -v pkg="$package" -v who="$maintainer" '
   function close_entry() {
     if (date != "") {
-      cmd = "LC_ALL=C date -u -R -d \"" date " 12:00 UTC\""
+      # Releases of one day are stamped an hour apart, the newest at noon.
+      cmd = "LC_ALL=C date -u -R -d \"" date " 12:00 UTC -" sameDay[date]++ " hours\""
       cmd | getline stamp; close(cmd)
       printf "\n -- %s  %s\n", who, stamp
     }
