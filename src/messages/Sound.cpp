@@ -123,7 +123,7 @@ class WavView : public QIODevice {
 public:
     WavView(QIODevice& file, WavLayout layout) : m_file(file), m_layout(std::move(layout))
     {
-        open(QIODevice::ReadOnly);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return false; }
     qint64 size() const override
@@ -148,7 +148,7 @@ protected:
             *to = 0;
             return 1;
         }
-        if (!m_file.seek(m_layout.dataAt + inData))
+        if (m_file.pos() != m_layout.dataAt + inData && !m_file.seek(m_layout.dataAt + inData))
             return -1;
         return m_file.read(to, std::min(most, m_layout.dataLength - inData));
     }
