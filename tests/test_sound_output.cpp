@@ -110,13 +110,15 @@ private slots:
         const double tailMs = (stored.lastLoud() - tail + 1) * 1000.0 / StoredMessage::kRate;
         VERIFY_SHOWING(qAbs(tailMs - 100) <= 10, tailMs);
 
-        // After the ACK and the 300 ms wait; soon before the first stop, and with
-        // less than half a second of dead air stored after it.
+        // After the ACK and the 300 ms wait (29 to 30 ticks, which the sink's
+        // and the monitor's clocks on a busy machine may place a little earlier:
+        // a tick is allowed); soon before the first stop, and with less than half
+        // a second of dead air stored after it.
         const QList<Recording>& rec = r.sim.box().recordings();
         QCOMPARE(rec.size(), 1);
         QCOMPARE(rec[0].stops, 2);
         const double start = stored.timeMs(stored.firstLoud()), end = stored.timeMs(stored.lastLoud());
-        VERIFY_SHOWING(start >= rec[0].startMs + 290, start - rec[0].startMs);
+        VERIFY_SHOWING(start >= rec[0].startMs + 280, start - rec[0].startMs);
         const double firstStop = r.sim.hostTimes('d').value(0, -1);
         VERIFY_SHOWING(end < firstStop && firstStop - end <= 400, firstStop - end);
         // The dead air is the margin before the first stop (300 ms at most by
