@@ -110,15 +110,14 @@ std::optional<WavLayout> wavLayout(QIODevice& file)
     QByteArray head = "WAVE" + chunk("fmt ", fmt);
     if (!fact.isEmpty())
         head += chunk("fact", fact);
-    const qint64 padded = layout->dataLength + (layout->dataLength & 1);
-    head = "RIFF" + le32(quint32(head.size() + 8 + padded)) + head + "data" +
-           le32(quint32(layout->dataLength));
-    layout->head = head;
+    // The data comes last, so an odd length needs no pad byte after it.
+    layout->head = "RIFF" + le32(quint32(head.size() + 8 + layout->dataLength)) + head + "data" +
+                   le32(quint32(layout->dataLength));
     return layout;
 }
 
 // A WAV file as its layout shows it: the header, then the data read from the
-// file as it is asked for, then the pad byte an odd length needs.
+// file as it is asked for.
 class WavView : public QIODevice {
 public:
     WavView(QIODevice& file, WavLayout layout) : m_file(file), m_layout(std::move(layout))
@@ -126,10 +125,7 @@ public:
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return false; }
-    qint64 size() const override
-    {
-        return m_layout.head.size() + m_layout.dataLength + (m_layout.dataLength & 1);
-    }
+    qint64 size() const override { return m_layout.head.size() + m_layout.dataLength; }
 
 protected:
     qint64 readData(char* to, qint64 most) override
@@ -143,14 +139,10 @@ protected:
             memcpy(to, m_layout.head.constData() + at, size_t(n));
             return n;
         }
-        const qint64 inData = at - head;
-        if (inData >= m_layout.dataLength) {  // the pad byte
-            *to = 0;
-            return 1;
-        }
-        if (m_file.pos() != m_layout.dataAt + inData && !m_file.seek(m_layout.dataAt + inData))
+        const qint64 from = m_layout.dataAt + at - head;
+        if (m_file.pos() != from && !m_file.seek(from))
             return -1;
-        return m_file.read(to, std::min(most, m_layout.dataLength - inData));
+        return m_file.read(to, most);
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
