@@ -7,6 +7,13 @@
 
 namespace {
 
+// The file, then a chunk of `junkBytes` that is left to be filled: sparse on disk.
+QByteArray withJunk(const QByteArray& file, quint32 junkBytes)
+{
+    const QByteArray out = file + "JUNK" + le32(junkBytes);
+    return out.left(4) + le32(quint32(out.size()) - 8 + junkBytes) + out.mid(8);
+}
+
 // The window at a 2 ms byte, its sounds folder the message directory, and the
 // box listening at the sound output.
 struct ListenRig : WindowRig {
@@ -14,10 +21,13 @@ struct ListenRig : WindowRig {
     bool ready() const { return portReady && listening; }
     bool listening = false;
 
-    // Programs Local from `file`; what the box stored meanwhile.
-    StoredMessage programLocal(const QByteArray& file)
+    // Programs Local from `file` and `junkBytes` after it; what the box stored
+    // meanwhile.
+    StoredMessage programLocal(const QByteArray& file, quint32 junkBytes = 0)
     {
-        writeFile(dir + "local.wav", file);
+        const QString path = dir + "local.wav";
+        writeFile(path, junkBytes ? withJunk(file, junkBytes) : file);
+        QFile::resize(path, QFileInfo(path).size() + junkBytes);
         form.chkMsg1->setChecked(true);
         mark();
         QSignalSpy stored(&sim.box(), &CallBox::messageStored);
@@ -36,12 +46,16 @@ struct Heard {
     QString label;  // beside the tick
     int limit;      // RecordLimit
     bool qtOutput = false;
+    quint32 junkBytes = 0;
 };
 
-// Milliseconds of sound from the first loud sample to the last.
+
+// Milliseconds of sound from the first sample louder than -50 dBFS to the last:
+// a burst after the message counts as sound too.
 double soundMs(const StoredMessage& m)
 {
-    return m.firstLoud() < 0 ? 0 : (m.lastLoud() - m.firstLoud() + 1) * 1000.0 / StoredMessage::kRate;
+    constexpr int kLevel = 104;
+    return m.firstLoud(kLevel) < 0 ? 0 : (m.lastLoud(kLevel) - m.firstLoud(kLevel) + 1) * 1000.0 / StoredMessage::kRate;
 }
 
 }  // namespace
@@ -80,6 +94,11 @@ private slots:
             {encodedTone(SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 48000, 1, 0.6), 0.6, "Length: .60", 6});
         row("16-bit mono 22050 Hz",
             {encodedTone(wav | SF_FORMAT_PCM_16, 22050, 1, 0.6), 0.6, "Length: .60", 6});
+        // Its last block decodes whole, a burst past the fact chunk's length.
+        row("GSM 6.10 8000 Hz", {encodedTone(wav | SF_FORMAT_GSM610, 8000, 1, 1.01), 1.01, "Length: 1.01", 11});
+        // 72.3 MB: too long by the box format's size rule, not by its sound.
+        row("too long by size, not by sound",
+            {toneWav(8000, 1, 16, 0.5), 0.5, "Length: .50", 5, false, 72300000});
         // 19 whole blocks of 505 samples.
         row("IMA ADPCM 8000 Hz",
             {encodedTone(wav | SF_FORMAT_IMA_ADPCM, 8000, 1, 1.199375), 1.199375, "Length: 1.20", 12});
@@ -95,7 +114,7 @@ private slots:
         if (h.qtOutput)
             r.form.Player = MakeQtSoundOutput();
 
-        const StoredMessage stored = r.programLocal(h.file);
+        const StoredMessage stored = r.programLocal(h.file, h.junkBytes);
 
         QCOMPARE(r.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
         QVERIFY2(r.form.lblMsg1Sec->text().startsWith(h.label + "  Timer: "),

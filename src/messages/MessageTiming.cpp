@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messages/MessageTiming.h"
 
-#include "messages/Sound.h"
+#include "messages/SoundDecoding.h"
 
 #include <cmath>
 #include <limits>

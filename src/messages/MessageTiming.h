@@ -15,6 +15,9 @@ constexpr double kBytesPerSecond = 2.0 * 11025.0;
 constexpr qint32 kMaxRecordLimit = 32767;
 // The longest sound that can be recorded at all.
 constexpr double kMaxRecordSeconds = kMaxRecordLimit / 10.0;
+// The longest sound worth decoding: a file in the box's own format is timed by
+// its size rounded to the nearest tick, so its sound may run half a tick on.
+constexpr double kLongestSoundSeconds = (kMaxRecordLimit + 0.5) / 10.0;
 
 // Playing time of a file of `bytes` bytes in the box's own format.
 double PlayingSeconds(double bytes);

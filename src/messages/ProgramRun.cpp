@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -19,7 +20,7 @@
 #include "link/Protocol.h"
 #include "messages/MessageSlots.h"
 #include "messages/MessageTiming.h"
-#include "messages/Sound.h"
+#include "messages/SoundDecoding.h"
 #include "messages/SoundOutput.h"
 
 namespace {
@@ -86,62 +87,15 @@ public:
     {
         f.LockForMessage();
         path = f.MsgDir + f.*s.fileName;
-
-        // A file that went away since its box was ticked, one too long for
-        // the tick count, one that holds no sound that can be played, or no
-        // sound output at all: refused before the call box is told to record,
-        // as otherwise the box would record silence over its stored message,
-        // or never be told to stop.
-        const QFileInfo info(path);
-        if (!info.isFile() || !info.isReadable())
-            return refuse(QStringLiteral("File Not Found: ") + path,
-                          QStringLiteral("File Not Found"));
-        f.*s.size = double(info.size());
-        // Even by its size too long: not loaded at all.
-        f.*s.seconds = PlayingSeconds(f.*s.size);
-        if (RecordLimitFor(f.*s.seconds) > kMaxRecordLimit)
-            return tooLong();
-        QString problem;
-        const std::optional<SoundFile> file =
-            aside(f, [&] { return ReadSoundFile(path, kMaxRecordSeconds, &problem); });
-        if (!file)
-            return refuse(QStringLiteral("Sound File Not Playable: ") + path + QStringLiteral("\n") +
-                              problem.left(1).toUpper() + problem.mid(1) +
-                              QStringLiteral(". Check that it is a sound file such as a WAV file "
-                                             "(the call box's own format is 16-bit mono at "
-                                             "11025 Hz)."),
-                          QStringLiteral("Sound File Not Playable"));
-        const MessageTime time = TimeOfMessage(f.*s.size, *file);
-        f.*s.seconds = time.seconds;
-        if (time.recordLimit > kMaxRecordLimit)
-            return tooLong();
-        label()->setText(lengthCaption(f.*s.seconds));
-        label()->show();
-        if (!soundOutputReady(file->sound))
-            return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
-                                         "play ") + path +
-                              QStringLiteral(" to the call box. Check that its sound output is "
-                                             "connected, switched on and enabled, and that the "
-                                             "sound system is running."),
-                          QStringLiteral("No Sound Output"));
-
+        std::optional<MessageTime> time = measure();
+        if (!time)
+            return false;
         setBoxBackground(box(), kProgrammingColour);
         if (!f.SendCommandWithAck(s.command, QByteArray(), 0, QString::fromLatin1(s.what))) {
             f.Player->close();
             return fail();
         }
-
-        f.TickWait(Ticks::kBeforePlayback);
-        f.RecordTicks = 0;
-        f.RecordLimit = time.recordLimit;
-        f.Recording = kTrue;
-        f.Player->play();
-        // Timer1's recording step ends it; this loop only shows the count.
-        while (f.Recording != kFalse) {
-            f.YieldOnce();
-            label()->setText(lengthCaption(f.*s.seconds) + QStringLiteral("  Timer: ") +
-                             QLatin1Char(' ') + QString::number(f.RecordTicks));
-        }
+        record(time->recordLimit);
 
         // A line that went away during the recording took the stop characters
         // with it: the box was never told to stop, so this is no success. A
@@ -156,6 +110,66 @@ public:
     }
 
 private:
+    // The file measured and its sound output opened: a file that went away
+    // since its box was ticked, one too long for the tick count, one that
+    // holds no sound that can be played, or no sound output at all is refused
+    // before the call box is told to record, as otherwise the box would record
+    // silence over its stored message, or never be told to stop.
+    std::optional<MessageTime> measure()
+    {
+        const QFileInfo info(path);
+        if (!info.isFile() || !info.isReadable())
+            return refuse(QStringLiteral("File Not Found: ") + path, QStringLiteral("File Not Found"));
+        f.*s.size = double(info.size());
+        QString problem;
+        // The sound is decoded once, to its end, to find how long it plays:
+        // on a thread of its own, as a long file takes a moment.
+        const std::optional<SoundFile> file =
+            aside(f, [&] { return ReadSoundFile(path, kLongestSoundSeconds, &problem); });
+        if (!file)
+            return notPlayable(problem);
+        const MessageTime time = TimeOfMessage(f.*s.size, *file);
+        f.*s.seconds = time.seconds;
+        label()->setText(lengthCaption(f.*s.seconds));
+        label()->show();
+        if (time.recordLimit > kMaxRecordLimit || !file->sound)
+            return refuse(QStringLiteral("File Too Long: ") + path, QStringLiteral("File Too Long"));
+        if (!soundOutputReady(file->sound))
+            return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
+                                         "play ") + path +
+                              QStringLiteral(" to the call box. Check that its sound output is "
+                                             "connected, switched on and enabled, and that the "
+                                             "sound system is running."),
+                          QStringLiteral("No Sound Output"));
+        return time;
+    }
+
+    // The 300 ms lead-in, then the sound played while Timer1 counts the
+    // recording to its end; this loop only shows the count.
+    void record(qint32 recordLimit)
+    {
+        f.TickWait(Ticks::kBeforePlayback);
+        f.RecordTicks = 0;
+        f.RecordLimit = recordLimit;
+        f.Recording = kTrue;
+        f.Player->play();
+        while (f.Recording != kFalse) {
+            f.YieldOnce();
+            label()->setText(lengthCaption(f.*s.seconds) + QStringLiteral("  Timer: ") +
+                             QLatin1Char(' ') + QString::number(f.RecordTicks));
+        }
+    }
+
+    std::optional<MessageTime> notPlayable(const QString& problem)
+    {
+        return refuse(QStringLiteral("Sound File Not Playable: ") + path + QStringLiteral("\n") +
+                          problem.left(1).toUpper() + problem.mid(1) +
+                          QStringLiteral(". Check that it is a sound file such as a WAV file "
+                                         "(the call box's own format is 16-bit mono at "
+                                         "11025 Hz)."),
+                      QStringLiteral("Sound File Not Playable"));
+    }
+
     QCheckBox* box() const { return f.*s.box; }
     QLabel* label() const { return f.*s.lengthLabel; }
 
@@ -173,17 +187,10 @@ private:
         return false;
     }
 
-    bool tooLong()
-    {
-        label()->setText(lengthCaption(f.*s.seconds));
-        label()->show();
-        return refuse(QStringLiteral("File Too Long: ") + path, QStringLiteral("File Too Long"));
-    }
-
     // Opens the sound output for this message and waits (the window going
     // on) until it can play, or not; a sound system that doesn't answer
     // within the time counts as none.
-    bool soundOutputReady(const Sound& sound)
+    bool soundOutputReady(const std::shared_ptr<SoundStream>& sound)
     {
         f.Player->open(sound);
         yieldUntil(f, [this] { return f.Player->state() != SoundOutput::State::Opening; }, kOpenMs);
@@ -193,11 +200,11 @@ private:
         return false;
     }
 
-    bool refuse(const QString& prompt, const QString& title)
+    std::nullopt_t refuse(const QString& prompt, const QString& title)
     {
         fail();
         ShowWarning(&f, prompt, title);
-        return false;
+        return std::nullopt;
     }
 
     Form1& f;
@@ -211,16 +218,16 @@ void Form1::Command3_Click()
 {
     if (!BeginDeviceOperation())
         return;
-    if (!chkMsg1->isChecked() && !chkMsg2->isChecked() && !chkMsg6->isChecked()) {
+    if (std::none_of(std::begin(kMessageSlots), std::end(kMessageSlots),
+                     [this](const MessageSlot& slot) { return (this->*slot.box)->isChecked(); })) {
         LogFile(QStringLiteral("No Message Selected"));
         ShowWarning(this, QStringLiteral("Must Select at Least One Message"),
                     QStringLiteral("No Message Selected"));
         EndDeviceOperation();
         return;
     }
-    lblMsg1Sec->hide();
-    lblMsg2Sec->hide();
-    lblMsg6Sec->hide();
+    for (const MessageSlot& slot : kMessageSlots)
+        (this->*slot.lengthLabel)->hide();
 
     // The read-out doubles as the check that the call box answers at all.
     ReadFailed = kFalse;

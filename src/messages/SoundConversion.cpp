@@ -1,54 +1,129 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "messages/Sound.h"
+#include "messages/SoundConversion.h"
 
-#include <cmath>
 #include <samplerate.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Output channel c takes the mean of input channels c, c + channels, ...; with
+// more output channels that is input channel c % in alone.
+void mixFrames(const float* from, int in, float* to, int channels, qint64 frames)
+{
+    for (qint64 i = 0; i < frames; ++i, from += in, to += channels) {
+        for (int c = 0; c < channels; ++c) {
+            float sum = 0;
+            int n = 0;
+            for (int k = c % in; k < in; k += channels, ++n)
+                sum += from[k];
+            to[c] = sum / float(n);
+        }
+    }
+}
+
+// A sound read through another: channels mixed first, so that the rate
+// converter has no more to do than needed, then the rate converted.
+class Converted final : public SoundStream {
+public:
+    Converted(std::shared_ptr<SoundStream> sound, int rate, int channels)
+        : m_sound(std::move(sound)), m_rate(rate), m_channels(channels),
+          m_valid(m_sound->channels() > 0 && m_sound->rate() > 0 && channels > 0 && rate > 0)
+    {
+        if (!m_valid)
+            return;
+        m_in.resize(size_t(kStreamBlockFrames * m_sound->channels()));
+        m_mixed.resize(size_t(kStreamBlockFrames * channels));
+        // Band-limited sinc interpolation keeps what lies above the new rate's
+        // reach from folding back as false tones. The fastest sinc converter
+        // passes 80 % of the band with a noise floor at 16 bits: at the box's
+        // 11025 Hz that is all of a voice up to 4.4 kHz, the whole telephone
+        // band and more, where the better converters take two to six times as
+        // long.
+        int error = 0;
+        if (rate != m_sound->rate())
+            m_converter = src_callback_new(&Converted::nextBlock, SRC_SINC_FASTEST, channels, &error, this);
+    }
+    ~Converted() override
+    {
+        if (m_converter)
+            src_delete(m_converter);
+    }
+    int rate() const override { return m_rate; }
+    int channels() const override { return m_channels; }
+
+    qint64 read(float* to, qint64 frames) override
+    {
+        if (!m_valid)
+            return 0;
+        if (m_sound->rate() == m_rate)
+            return mixed(to, frames);
+        if (!m_converter)
+            return 0;
+        const long made = src_callback_read(m_converter, double(m_rate) / m_sound->rate(), long(frames), to);
+        return std::max<long>(made, 0);
+    }
+
+private:
+    // Up to `frames` frames of the sound with its channels mixed into `to`.
+    qint64 mixed(float* to, qint64 frames)
+    {
+        const int in = m_sound->channels();
+        if (in == m_channels)
+            return m_sound->read(to, frames);
+        const qint64 got = m_sound->read(m_in.data(), std::min(frames, kStreamBlockFrames));
+        mixFrames(m_in.data(), in, to, m_channels, std::max<qint64>(got, 0));
+        return got;
+    }
+    static long nextBlock(void* self, float** data)
+    {
+        auto* me = static_cast<Converted*>(self);
+        *data = me->m_mixed.data();
+        return long(me->mixed(me->m_mixed.data(), kStreamBlockFrames));
+    }
+
+    std::shared_ptr<SoundStream> m_sound;
+    const int m_rate;
+    const int m_channels;
+    const bool m_valid;
+    std::vector<float> m_in;
+    std::vector<float> m_mixed;
+    SRC_STATE* m_converter = nullptr;
+};
+
+// A whole sound read as a stream.
+class Whole final : public SoundStream {
+public:
+    explicit Whole(const Sound& sound) : m_sound(sound) {}
+    int rate() const override { return m_sound.rate; }
+    int channels() const override { return m_sound.channels; }
+    qint64 read(float* to, qint64 frames) override
+    {
+        frames = std::min(frames, m_sound.frames() - m_at);
+        std::copy_n(m_sound.samples.data() + m_at * m_sound.channels, frames * m_sound.channels, to);
+        m_at += frames;
+        return frames;
+    }
+
+private:
+    const Sound& m_sound;
+    qint64 m_at = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels)
+{
+    return std::make_unique<Converted>(std::move(sound), rate, channels);
+}
 
 Sound ConvertSound(const Sound& sound, int rate, int channels)
 {
-    Sound out{rate, channels, {}};
-    const int in = sound.channels;
-    const qint64 frames = sound.frames();
-    if (in <= 0 || channels <= 0 || sound.rate <= 0 || rate <= 0 || frames == 0)
-        return out;
-
-    // Channels first, so that the rate converter has no more to do than needed.
-    Sound mixed{sound.rate, channels, {}};
-    if (channels != in) {
-        mixed.samples.resize(size_t(frames * channels));
-        // Output channel c takes the mean of input channels c, c + channels,
-        // ...; with more output channels that is input channel c % in alone.
-        for (qint64 i = 0; i < frames; ++i) {
-            const float* from = sound.samples.data() + i * in;
-            float* to = mixed.samples.data() + i * channels;
-            for (int c = 0; c < channels; ++c) {
-                float sum = 0;
-                int n = 0;
-                for (int k = c % in; k < in; k += channels, ++n)
-                    sum += from[k];
-                to[c] = sum / float(n);
-            }
-        }
-    }
-    const std::vector<float>& source = channels == in ? sound.samples : mixed.samples;
-    if (rate == sound.rate)
-        return channels == in ? sound : mixed;
-
-    // Band-limited sinc interpolation keeps what lies above the new rate's
-    // reach from folding back as false tones. The fastest sinc converter
-    // passes 80 % of the band with a noise floor at 16 bits: at the box's
-    // 11025 Hz that is all of a voice up to 4.4 kHz, the whole telephone band
-    // and more, where the better converters take two to six times as long.
-    const double ratio = double(rate) / sound.rate;
-    out.samples.resize(size_t((std::ceil(double(frames) * ratio) + 16) * channels));
-    SRC_DATA job{};
-    job.data_in = source.data();
-    job.input_frames = long(frames);
-    job.data_out = out.samples.data();
-    job.output_frames = long(out.samples.size() / size_t(channels));
-    job.src_ratio = ratio;
-    if (src_simple(&job, SRC_SINC_FASTEST, channels) != 0)
-        job.output_frames_gen = 0;
-    out.samples.resize(size_t(job.output_frames_gen) * size_t(channels));
-    return out;
+    if (sound.channels <= 0 || channels <= 0 || sound.rate <= 0 || rate <= 0 || sound.frames() == 0)
+        return Sound{rate, channels, {}};
+    if (rate == sound.rate && channels == sound.channels)
+        return sound;
+    std::unique_ptr<SoundStream> converted = ConvertedStream(std::make_shared<Whole>(sound), rate, channels);
+    return ReadWhole(*converted);
 }

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "messages/Sound.h"
+#include "messages/SoundDecoding.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 #include <sndfile.h>
 
 #include "messages/WavView.h"
@@ -30,13 +31,6 @@ SF_VIRTUAL_IO deviceIo{
     [](void* d) -> sf_count_t { return device(d).pos(); },
 };
 
-std::optional<SoundFile> refuse(QString* problem, const QString& why)
-{
-    if (problem)
-        *problem = why;
-    return std::nullopt;
-}
-
 QString openProblem()
 {
     switch (sf_error(nullptr)) {
@@ -50,69 +44,157 @@ QString openProblem()
     }
 }
 
-std::optional<SoundFile> decode(QIODevice& file, double maxSeconds, QString* problem)
+// A sound file open in libsndfile, read from its start up to a number of
+// frames. It owns the file it reads, so the sound can be read while it plays,
+// long after it was measured.
+class DecodedStream final : public SoundStream {
+public:
+    DecodedStream(std::unique_ptr<QIODevice> file) : m_file(std::move(file)) {}
+    ~DecodedStream() override { close(); }
+
+    // Whether libsndfile takes the file; sf_error(nullptr) says why not.
+    bool open()
+    {
+        std::optional<WavLayout> layout;
+        if (IsWav(*m_file)) {
+            layout = WavLayoutOf(*m_file);
+            if (!layout)
+                return false;
+            m_view.emplace(*m_file, *layout);
+        }
+        if (!start())
+            return false;
+        m_frames = m_info.frames;
+        // Past the sound its fact chunk states, a compressed format's last
+        // block decodes to whatever its writer padded it with, a burst as
+        // often as silence.
+        if (layout && layout->factFrames > 0)
+            m_frames = std::min<qint64>(m_frames, layout->factFrames);
+        return true;
+    }
+    // Back to the first frame, for the sound to be read from its start again.
+    bool rewind()
+    {
+        close();
+        return start();
+    }
+    // From now on the sound ends after `frames` frames.
+    void endAfter(qint64 frames) { m_frames = std::min(m_frames, frames); }
+
+    bool boxFormat() const
+    {
+        return (m_info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && m_info.channels == 1 &&
+               m_info.samplerate == 11025;
+    }
+    // The frames its header promises.
+    qint64 frames() const { return m_frames; }
+    int rate() const override { return m_info.samplerate; }
+    int channels() const override { return m_info.channels; }
+    qint64 read(float* to, qint64 frames) override
+    {
+        frames = std::min(frames, m_frames - m_read);
+        const sf_count_t got = frames > 0 ? sf_readf_float(m_sf, to, frames) : 0;
+        m_read += std::max<sf_count_t>(got, 0);
+        return std::max<sf_count_t>(got, 0);
+    }
+
+private:
+    bool start()
+    {
+        QIODevice* from = m_view ? static_cast<QIODevice*>(&*m_view) : m_file.get();
+        m_info = SF_INFO{};
+        m_read = 0;
+        from->seek(0);
+        m_sf = sf_open_virtual(&deviceIo, SFM_READ, &m_info, from);
+        return m_sf != nullptr;
+    }
+    void close()
+    {
+        if (m_sf)
+            sf_close(m_sf);
+        m_sf = nullptr;
+    }
+
+    std::unique_ptr<QIODevice> m_file;
+    std::optional<WavView> m_view;
+    SNDFILE* m_sf = nullptr;
+    SF_INFO m_info{};
+    qint64 m_frames = 0;
+    qint64 m_read = 0;
+};
+
+std::optional<SoundFile> refuse(QString* problem, const QString& why)
 {
-    std::optional<WavView> wav;
-    if (IsWav(file)) {
-        const std::optional<WavLayout> layout = WavLayoutOf(file);
-        if (!layout)
-            return refuse(problem,
-                          QStringLiteral("it is damaged or cut short (its format or its sound is missing)"));
-        wav.emplace(file, *layout);
-    }
-    SF_INFO info{};
-    file.seek(0);
-    SNDFILE* sf = sf_open_virtual(&deviceIo, SFM_READ, &info, wav ? static_cast<QIODevice*>(&*wav) : &file);
-    if (!sf)
-        return refuse(problem, openProblem());
-    SoundFile out;
-    out.boxFormat = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 && info.channels == 1 &&
-                    info.samplerate == 11025;
-    if (info.channels <= 0 || info.samplerate <= 0 || info.frames <= 0) {
-        sf_close(sf);
-        return refuse(problem, QStringLiteral("it holds no sound"));
-    }
-    out.seconds = double(info.frames) / info.samplerate;
-    if (out.seconds > maxSeconds) {
-        sf_close(sf);
-        return out;
-    }
-    Sound& s = out.sound;
-    s.rate = info.samplerate;
-    s.channels = info.channels;
-    // The header's frame count may promise more than a cut-off copy holds.
-    constexpr sf_count_t kBlock = 16384;
-    s.samples.reserve(size_t(std::min<sf_count_t>(info.frames * info.channels, sf_count_t(1) << 24)));
-    for (;;) {
-        const size_t at = s.samples.size();
-        s.samples.resize(at + size_t(kBlock * info.channels));
-        const sf_count_t got = sf_readf_float(sf, s.samples.data() + at, kBlock);
-        s.samples.resize(at + size_t(std::max<sf_count_t>(got, 0) * info.channels));
-        if (got < kBlock)
+    if (problem)
+        *problem = why;
+    return std::nullopt;
+}
+
+// The frames `sound` truly holds, decoded and dropped a block at a time, but
+// no more than `most`.
+qint64 countFrames(SoundStream& sound, qint64 most)
+{
+    std::vector<float> block(size_t(kStreamBlockFrames * sound.channels()));
+    qint64 counted = 0;
+    while (counted < most) {
+        const qint64 got = sound.read(block.data(), std::min(kStreamBlockFrames, most - counted));
+        if (got <= 0)
             break;
+        counted += got;
     }
-    sf_close(sf);
-    if (s.samples.empty())
+    return counted;
+}
+
+std::optional<SoundFile> decode(std::unique_ptr<QIODevice> file, double maxSeconds, QString* problem)
+{
+    auto stream = std::make_shared<DecodedStream>(std::move(file));
+    if (!stream->open())
+        return refuse(problem, openProblem());
+    if (stream->channels() <= 0 || stream->rate() <= 0 || stream->frames() <= 0)
         return refuse(problem, QStringLiteral("it holds no sound"));
-    out.seconds = s.seconds();
+    SoundFile out{stream->boxFormat(), double(stream->frames()) / stream->rate(), {}};
+    if (out.seconds > maxSeconds)
+        return out;
+    // The header's frame count may promise more than a cut-off copy holds.
+    const qint64 frames = countFrames(*stream, stream->frames());
+    if (frames <= 0 || !stream->rewind())
+        return refuse(problem, QStringLiteral("it holds no sound"));
+    stream->endAfter(frames);
+    out.seconds = double(frames) / stream->rate();
+    out.sound = std::move(stream);
     return out;
 }
 
 }  // namespace
 
+Sound ReadWhole(SoundStream& stream)
+{
+    Sound out{stream.rate(), stream.channels(), {}};
+    if (out.channels <= 0)
+        return out;
+    for (;;) {
+        const size_t at = out.samples.size();
+        out.samples.resize(at + size_t(kStreamBlockFrames * out.channels));
+        const qint64 got = stream.read(out.samples.data() + at, kStreamBlockFrames);
+        out.samples.resize(at + size_t(std::max<qint64>(got, 0) * out.channels));
+        if (got <= 0)
+            return out;
+    }
+}
+
 std::optional<SoundFile> DecodeSound(const QByteArray& file, double maxSeconds, QString* problem)
 {
-    QBuffer bytes;
-    bytes.setData(file);
-    bytes.open(QIODevice::ReadOnly);
-    return decode(bytes, maxSeconds, problem);
+    auto bytes = std::make_unique<QBuffer>();
+    bytes->setData(file);
+    bytes->open(QIODevice::ReadOnly);
+    return decode(std::move(bytes), maxSeconds, problem);
 }
 
 std::optional<SoundFile> ReadSoundFile(const QString& path, double maxSeconds, QString* problem)
 {
     // Only an ordinary file: opening a pipe would wait for a writer.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    auto file = std::make_unique<QFile>(path);
+    if (!QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly))
         return refuse(problem, QStringLiteral("it cannot be read"));
-    return decode(file, maxSeconds, problem);
+    return decode(std::move(file), maxSeconds, problem);
 }

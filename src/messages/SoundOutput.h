@@ -22,8 +22,9 @@ public:
 
     virtual ~SoundOutput() = default;
     // Starts opening the default output for `sound`, and returns at once. A
-    // sound still playing is left to end on its own.
-    virtual void open(const Sound& sound) = 0;
+    // sound still playing is left to end on its own. The sound is read from
+    // where it stands, as it plays.
+    virtual void open(std::shared_ptr<SoundStream> sound) = 0;
     // Starts the opened sound, and returns at once.
     virtual void play() = 0;
     // Gives up an output that was opened but is not to play.

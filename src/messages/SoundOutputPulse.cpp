@@ -16,7 +16,9 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "messages/SoundConversion.h"
 #include "messages/SoundOutput.h"
 
 namespace {
@@ -46,7 +48,7 @@ struct Message {
     bool play = false;
     bool cancel = false;
     std::atomic<State> state{State::Opening};
-    Sound sound;
+    std::shared_ptr<SoundStream> sound;
 
     // Until play() or close().
     bool waitForPlay()
@@ -60,26 +62,63 @@ struct Message {
         std::lock_guard<std::mutex> hold(lock);
         return cancel;
     }
+    void tell(bool Message::*what)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        this->*what = true;
+        wake.notify_all();
+    }
 };
 
-void run(const std::shared_ptr<Message>& m)
+// The server takes float samples at most rates and channel counts; others
+// play converted, as they are read.
+std::shared_ptr<SoundStream> playable(std::shared_ptr<SoundStream> sound, pa_sample_spec& format)
 {
-    Sound& sound = m->sound;
-    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
-    if (!pa_sample_spec_valid(&format)) {
-        sound = ConvertSound(sound, std::min<int>(sound.rate, kFallbackRate),
-                             std::min<int>(sound.channels, kFallbackChannels));
-        format = {PA_SAMPLE_FLOAT32NE, uint32_t(sound.rate), uint8_t(sound.channels)};
-    }
+    format = {PA_SAMPLE_FLOAT32NE, uint32_t(sound->rate()), uint8_t(sound->channels())};
+    if (pa_sample_spec_valid(&format) && sound->channels() <= int(PA_CHANNELS_MAX))
+        return sound;
+    const int rate = std::min<int>(sound->rate(), kFallbackRate);
+    const int channels = std::min<int>(sound->channels(), kFallbackChannels);
+    format = {PA_SAMPLE_FLOAT32NE, uint32_t(rate), uint8_t(channels)};
+    return ConvertedStream(std::move(sound), rate, channels);
+}
+
+pa_simple* connect(const pa_sample_spec& format)
+{
     pa_channel_map map;
     pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_DEFAULT);
     pa_buffer_attr buffer{uint32_t(-1), uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &format)),
                           uint32_t(-1), uint32_t(-1), uint32_t(-1)};
     int error = 0;
-    pa_simple* out = sound.samples.empty() || !pa_sample_spec_valid(&format)
-                         ? nullptr
-                         : pa_simple_new(nullptr, "ZT870K call box programmer", PA_STREAM_PLAYBACK,
-                                         nullptr, "Call box message", &format, &map, &buffer, &error);
+    if (!pa_sample_spec_valid(&format))
+        return nullptr;
+    return pa_simple_new(nullptr, "ZT870K call box programmer", PA_STREAM_PLAYBACK, nullptr,
+                         "Call box message", &format, &map, &buffer, &error);
+}
+
+// Writes the sound to the server a block at a time, then waits until it has
+// been heard: written is not heard, the server still holds up to a buffer's
+// worth.
+bool playOut(pa_simple* out, SoundStream& sound, Message& m)
+{
+    std::vector<float> block(kWriteFrames * size_t(sound.channels()));
+    int error = 0;
+    while (!m.cancelled()) {
+        const qint64 frames = sound.read(block.data(), qint64(kWriteFrames));
+        if (frames <= 0)
+            return pa_simple_drain(out, &error) == 0;
+        if (pa_simple_write(out, block.data(), size_t(frames) * size_t(sound.channels()) * sizeof(float),
+                            &error) != 0)
+            return false;
+    }
+    return true;
+}
+
+void run(const std::shared_ptr<Message>& m)
+{
+    pa_sample_spec format{};
+    std::shared_ptr<SoundStream> sound = m->sound ? playable(m->sound, format) : nullptr;
+    pa_simple* out = sound ? connect(format) : nullptr;
     m->state = out ? State::Ready : State::Failed;
     wakeWindow();
     if (!out)
@@ -89,55 +128,39 @@ void run(const std::shared_ptr<Message>& m)
         return;
     }
     m->state = State::Playing;
-    const size_t step = kWriteFrames * size_t(sound.channels);
-    bool ok = true;
-    for (size_t at = 0; ok && at < sound.samples.size() && !m->cancelled(); at += step) {
-        const size_t n = std::min(step, sound.samples.size() - at);
-        ok = pa_simple_write(out, sound.samples.data() + at, n * sizeof(float), &error) == 0;
-    }
-    // Written is not heard: the server still holds up to a buffer's worth.
-    ok = ok && (m->cancelled() || pa_simple_drain(out, &error) == 0);
+    const bool ok = playOut(out, *sound, *m);
     pa_simple_free(out);
     m->state = ok ? State::Played : State::Failed;
 }
 
 class PulseSoundOutput final : public SoundOutput {
 public:
-    void open(const Sound& sound) override
+    void open(std::shared_ptr<SoundStream> sound) override
     {
         close();
         m_message = std::make_shared<Message>();
-        m_message->sound = sound;
+        m_message->sound = std::move(sound);
         std::thread(run, m_message).detach();
     }
 
     void play() override
     {
-        if (!m_message)
-            return;
-        std::lock_guard<std::mutex> hold(m_message->lock);
-        m_message->play = true;
-        m_message->wake.notify_all();
+        if (m_message)
+            m_message->tell(&Message::play);
     }
 
     void close() override
     {
-        if (!m_message || m_message->state == State::Playing)
-            return;
-        std::lock_guard<std::mutex> hold(m_message->lock);
-        m_message->cancel = true;
-        m_message->wake.notify_all();
+        if (m_message && m_message->state != State::Playing)
+            m_message->tell(&Message::cancel);
     }
 
     State state() const override { return m_message ? m_message->state.load() : State::Closed; }
 
     ~PulseSoundOutput() override
     {
-        if (!m_message)
-            return;
-        std::lock_guard<std::mutex> hold(m_message->lock);
-        m_message->cancel = true;
-        m_message->wake.notify_all();
+        if (m_message)
+            m_message->tell(&Message::cancel);
     }
 
 private:

@@ -5,7 +5,6 @@
 // away for more than a few seconds and never finds it again.
 #include <QAudioDevice>
 #include <QAudioSink>
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QMediaDevices>
 #include <QPointer>
@@ -13,24 +12,54 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
+#include "messages/SoundConversion.h"
 #include "messages/SoundOutput.h"
 
 namespace {
 
-// Float samples where the output takes them, else 16-bit ones, which every
-// output takes.
-QByteArray samplesAs(const std::vector<float>& samples, QAudioFormat::SampleFormat kind)
-{
-    if (kind == QAudioFormat::Float)
-        return QByteArray(reinterpret_cast<const char*>(samples.data()), qsizetype(samples.size() * 4));
-    QByteArray out(qsizetype(samples.size()) * 2, Qt::Uninitialized);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        const float v = std::isfinite(samples[i]) ? std::clamp(samples[i], -1.0f, 1.0f) : 0.0f;
-        qToLittleEndian(qint16(std::lround(v * 32767.0f)), out.data() + 2 * i);
+// The sound's samples as the output takes them, read as the output asks for
+// them: float where it takes that, else 16-bit, which every output takes.
+class StreamDevice final : public QIODevice {
+public:
+    StreamDevice(std::shared_ptr<SoundStream> sound, QAudioFormat::SampleFormat kind, QObject* parent)
+        : QIODevice(parent), m_sound(std::move(sound)), m_kind(kind)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    return out;
-}
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return m_ended; }
+
+protected:
+    qint64 readData(char* to, qint64 most) override
+    {
+        const int channels = m_sound->channels();
+        const qint64 frameBytes = qint64(channels) * (m_kind == QAudioFormat::Float ? 4 : 2);
+        const qint64 frames = std::min(most / frameBytes, kStreamBlockFrames);
+        m_block.resize(size_t(frames * channels));
+        const qint64 got = frames > 0 ? std::max<qint64>(m_sound->read(m_block.data(), frames), 0) : 0;
+        m_ended = m_ended || (frames > 0 && got == 0);
+        const size_t samples = size_t(got * channels);
+        if (m_kind == QAudioFormat::Float) {
+            memcpy(to, m_block.data(), samples * 4);
+            return qint64(samples) * 4;
+        }
+        for (size_t i = 0; i < samples; ++i) {
+            const float v = std::isfinite(m_block[i]) ? std::clamp(m_block[i], -1.0f, 1.0f) : 0.0f;
+            qToLittleEndian(qint16(std::lround(v * 32767.0f)), to + 2 * i);
+        }
+        return qint64(samples) * 2;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    std::shared_ptr<SoundStream> m_sound;
+    const QAudioFormat::SampleFormat m_kind;
+    std::vector<float> m_block;
+    bool m_ended = false;
+};
 
 qint64 bufferMs(const QAudioSink& sink)
 {
@@ -40,15 +69,15 @@ qint64 bufferMs(const QAudioSink& sink)
 
 class QtSoundOutput final : public SoundOutput {
 public:
-    void open(const Sound& sound) override
+    void open(std::shared_ptr<SoundStream> sound) override
     {
-        m_sound = sound;
+        m_sound = std::move(sound);
         m_sink = nullptr;
         // The device list alone outlives a sound server that went away:
         // opening a silent stream on the output shows whether it can play now.
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         bool open = false;
-        if (!device.isNull() && !sound.samples.empty()) {
+        if (!device.isNull() && m_sound) {
             QAudioSink probe(device, device.preferredFormat());
             const QIODevice* stream = probe.start();
             open = stream && probe.error() == QAudio::NoError && probe.state() != QAudio::StoppedState;
@@ -64,24 +93,20 @@ public:
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         QAudioFormat format;
         format.setSampleFormat(QAudioFormat::Float);
-        format.setChannelCount(m_sound.channels);
-        format.setSampleRate(m_sound.rate);
+        format.setChannelCount(m_sound->channels());
+        format.setSampleRate(m_sound->rate());
         if (!device.isFormatSupported(format)) {
             format = device.preferredFormat();
-            m_sound = ConvertSound(m_sound, format.sampleRate(), format.channelCount());
+            m_sound = ConvertedStream(m_sound, format.sampleRate(), format.channelCount());
             if (format.sampleFormat() != QAudioFormat::Float)
                 format.setSampleFormat(QAudioFormat::Int16);
         }
-        const QByteArray bytes = samplesAs(m_sound.samples, format.sampleFormat());
-        m_sound = Sound{};
         // Each sound has its own state: a sink that still plays reports to
         // the sound it plays, not to the one opened after it.
         m_state = std::make_shared<State>(State::Playing);
         auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
         m_sink = sink;
-        auto* samples = new QBuffer(sink);
-        samples->setData(bytes);
-        samples->open(QIODevice::ReadOnly);
+        auto* samples = new StreamDevice(std::move(m_sound), format.sampleFormat(), sink);
         QObject::connect(sink, &QAudioSink::stateChanged, sink,
                          [sink, samples, state = m_state](QAudio::State now) {
             if (now == QAudio::StoppedState) {
@@ -108,7 +133,7 @@ public:
 
     void close() override
     {
-        m_sound = Sound{};
+        m_sound.reset();
         if (*m_state == State::Ready)
             *m_state = State::Closed;
     }
@@ -122,7 +147,7 @@ public:
     }
 
 private:
-    Sound m_sound;
+    std::shared_ptr<SoundStream> m_sound;
     std::shared_ptr<State> m_state = std::make_shared<State>(State::Closed);
     QPointer<QAudioSink> m_sink;
 };

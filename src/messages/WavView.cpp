@@ -99,6 +99,8 @@ std::optional<WavLayout> WavLayoutOf(QIODevice& file)
     QByteArray head = "WAVE" + chunk("fmt ", fmt);
     if (!fact.isEmpty())
         head += chunk("fact", fact);
+    if (fact.size() >= 4)
+        layout->factFrames = qFromLittleEndian<quint32>(fact.constData());
     // The data comes last, so an odd length needs no pad byte after it.
     layout->head = "RIFF" + le32(quint32(head.size() + 8 + layout->dataLength)) + head + "data" +
                    le32(quint32(layout->dataLength));

@@ -16,6 +16,9 @@ struct WavLayout {
     QByteArray head;  // RIFF, WAVE, fmt, fact, and the data chunk's id and length
     qint64 dataAt = 0;
     qint64 dataLength = 0;
+    // The sound's length in frames as its fact chunk states it; 0 where the
+    // file has none or leaves it 0.
+    qint64 factFrames = 0;
 };
 
 // Whether the bytes begin as a WAV file does.

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A sound at another rate and channel count, converted by libsamplerate as it
+// is read: it plays as long at the same pitch. Fewer channels take the mean of
+// the sound's channels that fall to each, more repeat them in turn.
+
+#include <memory>
+
+#include "messages/Sound.h"
+
+std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels);
+// The same for a whole sound.
+Sound ConvertSound(const Sound& sound, int rate, int channels);
