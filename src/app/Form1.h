@@ -30,7 +30,6 @@ class QCheckBox;
 class QComboBox;
 class FolderList;
 class SoundOutput;
-struct SettingWrite;
 
 class Form1 : public QWidget, public LogSink {
     Q_OBJECT
@@ -239,7 +238,7 @@ public:
     // Read-out and writes (settings/)
     void ReadAllValues();
     void ShowValueBlock(const QByteArray& block);  // fills the read column
-    void RunSettingWrite(const SettingWrite& row);
+    void RunSettingWrite(int index);  // of its row in kSettingWrites and kSettingGrid
     // The read column top to bottom, the software version last.
     QList<QLineEdit*> ReadColumn() const;
     // Message files (messages/FileSelection.cpp)
