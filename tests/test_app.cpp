@@ -156,20 +156,21 @@ private slots:
     void timedWaits()
     {
         Form1& f = form();
+        TickWaits waits{f.TickCountdown, f.Timer2};  // as the link waits, on the window's count
         // A condition already true succeeds after one yield, however long the wait.
-        QVERIFY(f.TimedWaitLeave(200, [] { return true; }));
+        QVERIFY(waits.waitLeave(200, [] { return true; }));
         QVERIFY(f.TickCountdown >= 195);
         // The remaining count runs down by itself afterwards; then Timer2 rests.
         QVERIFY(f.Timer2.isActive());
         QTRY_COMPARE_WITH_TIMEOUT(f.TickCountdown, 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!f.Timer2.isActive(), 100);
-        QVERIFY(f.TimedWaitZero(200, [] { return true; }));
+        QVERIFY(waits.waitZero(200, [] { return true; }));
         QCOMPARE(f.TickCountdown, 0);
 
         // A condition that never holds times out after the full count.
-        for (auto wait : {&Form1::TimedWaitLeave, &Form1::TimedWaitZero}) {
+        for (auto wait : {&TickWaits::waitLeave, &TickWaits::waitZero}) {
             m_ticks = 0;
-            QVERIFY(!(f.*wait)(40, [] { return false; }));
+            QVERIFY(!(waits.*wait)(40, [] { return false; }));
             QVERIFY(m_ticks >= 40);
             QCOMPARE(f.TickCountdown, 0);
         }
@@ -178,16 +179,17 @@ private slots:
         int tests = 0;
         bool flag = false;
         QTimer::singleShot(50, this, [&] { flag = true; });
-        QVERIFY(f.TimedWaitLeave(100, [&] { ++tests; return flag; }));
+        QVERIFY(waits.waitLeave(100, [&] { ++tests; return flag; }));
         QVERIFY(tests >= 2);
     }
 
     void conditionTrueAsCountReachesZero()
     {
         Form1& f = form();
+        TickWaits waits{f.TickCountdown, f.Timer2};
         // True exactly in the yield in which the count reaches 0: success in both forms.
-        QVERIFY(f.TimedWaitLeave(5, [&] { return f.TickCountdown == 0; }));
-        QVERIFY(f.TimedWaitZero(5, [&] { return f.TickCountdown == 0; }));
+        QVERIFY(waits.waitLeave(5, [&] { return f.TickCountdown == 0; }));
+        QVERIFY(waits.waitZero(5, [&] { return f.TickCountdown == 0; }));
     }
 
     void exitInsideWaitEndsProgram()
