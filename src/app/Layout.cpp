@@ -164,7 +164,7 @@ using Member = std::variant<QLabel* Form1::*, QCheckBox* Form1::*, QPushButton* 
 struct Control {
     Member member;
     const char* name;
-    QRect twips;
+    QRect twips;  // left, top, width, height
     const char* text = nullptr;
     Qt::Alignment align = Qt::AlignLeft;  // of a label's text
     void (*finish)(Form1&) = nullptr;
