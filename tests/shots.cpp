@@ -165,9 +165,8 @@ int main(int argc, char** argv)
     // seconds into the first recording, then the other two are let go.
     form.txtDirectory->setText(QDir::toNativeSeparators(messages));
     spinFor(300);  // the next Timer1 tick takes the new directory
-    form.chkMsg1->setChecked(true);
-    form.chkMsg2->setChecked(true);
-    form.chkMsg6->setChecked(true);
+    for (QCheckBox* message : {form.chkMsg1, form.chkMsg2, form.chkMsg6})
+        message->setChecked(true);
     spinFor(150);
     const bool programShot = during(
         [&] { form.Command3->click(); },

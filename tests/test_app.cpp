@@ -139,16 +139,14 @@ private slots:
             QVERIFY2(m_ticks >= n, qPrintable(QStringLiteral("%1 ticks waited for %2").arg(m_ticks).arg(n)));
             QCOMPARE(f.TickCountdown, 0);
         }
-        m_ticks = 0;
         f.TickWait(0);  // yields once and returns
         QCOMPARE(f.TickCountdown, 0);
 
         // A timeout that comes right after another (a late timer catching up)
         // does not count: a wait may stretch on a busy machine, never shrink.
         f.TickCountdown = 5;
-        f.Timer2_Timer();
-        f.Timer2_Timer();
-        f.Timer2_Timer();
+        for (int i = 0; i < 3; ++i)
+            f.Timer2_Timer();
         QVERIFY(f.TickCountdown >= 4);
         QTRY_COMPARE_WITH_TIMEOUT(f.TickCountdown, 0, 2000);
     }
@@ -156,20 +154,21 @@ private slots:
     void timedWaits()
     {
         Form1& f = form();
+        TickWaits waits{f.TickCountdown, f.Timer2};  // as the link waits, on the window's count
         // A condition already true succeeds after one yield, however long the wait.
-        QVERIFY(f.TimedWaitLeave(200, [] { return true; }));
+        QVERIFY(waits.waitLeave(200, [] { return true; }));
         QVERIFY(f.TickCountdown >= 195);
         // The remaining count runs down by itself afterwards; then Timer2 rests.
         QVERIFY(f.Timer2.isActive());
         QTRY_COMPARE_WITH_TIMEOUT(f.TickCountdown, 0, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!f.Timer2.isActive(), 100);
-        QVERIFY(f.TimedWaitZero(200, [] { return true; }));
+        QVERIFY(waits.waitZero(200, [] { return true; }));
         QCOMPARE(f.TickCountdown, 0);
 
         // A condition that never holds times out after the full count.
-        for (auto wait : {&Form1::TimedWaitLeave, &Form1::TimedWaitZero}) {
+        for (auto wait : {&TickWaits::waitLeave, &TickWaits::waitZero}) {
             m_ticks = 0;
-            QVERIFY(!(f.*wait)(40, [] { return false; }));
+            QVERIFY(!(waits.*wait)(40, [] { return false; }));
             QVERIFY(m_ticks >= 40);
             QCOMPARE(f.TickCountdown, 0);
         }
@@ -178,16 +177,17 @@ private slots:
         int tests = 0;
         bool flag = false;
         QTimer::singleShot(50, this, [&] { flag = true; });
-        QVERIFY(f.TimedWaitLeave(100, [&] { ++tests; return flag; }));
+        QVERIFY(waits.waitLeave(100, [&] { ++tests; return flag; }));
         QVERIFY(tests >= 2);
     }
 
     void conditionTrueAsCountReachesZero()
     {
         Form1& f = form();
+        TickWaits waits{f.TickCountdown, f.Timer2};
         // True exactly in the yield in which the count reaches 0: success in both forms.
-        QVERIFY(f.TimedWaitLeave(5, [&] { return f.TickCountdown == 0; }));
-        QVERIFY(f.TimedWaitZero(5, [&] { return f.TickCountdown == 0; }));
+        QVERIFY(waits.waitLeave(5, [&] { return f.TickCountdown == 0; }));
+        QVERIFY(waits.waitZero(5, [&] { return f.TickCountdown == 0; }));
     }
 
     void exitInsideWaitEndsProgram()
@@ -215,13 +215,27 @@ private slots:
 
     void renderStartupWindow()
     {
-        form().show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        Form1& f = form();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
         QTest::qWait(150);
-        const QImage image = m_form->grab().toImage();
-        QCOMPARE(image.size() / image.devicePixelRatio(), QSize(978, 672));
-        const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("startup.png"));
-        QVERIFY(image.save(path));
+        const QImage image = f.grab().toImage();
+        auto seen = [&](QPoint inWindow) { return image.pixelColor(inWindow * image.devicePixelRatio()); };
+        // The empty boxes in their colours: the read column yellow, the entries pale blue.
+        for (QLineEdit* box : f.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+            if (box != f.txtDirectory)
+                QCOMPARE(seen(box->mapTo(&f, box->rect().center())),
+                         box->isReadOnly() ? QColor(255, 255, 192) : QColor(192, 255, 255));
+        // The log's newest line drawn at the top of its box, as far as its text reaches.
+        QPlainTextEdit* log = f.txtStatusMessages;
+        const QTextCursor newestEnd = log->document()->find(QStringLiteral(" ***No Serial Ports Detected"));
+        QVERIFY(newestEnd.atBlockEnd() && newestEnd.blockNumber() == 0);
+        const QRect textEnd = log->cursorRect(newestEnd);
+        int inkEnd = 0;  // right of the last pixel drawn along the line
+        for (int x = 0; x < log->viewport()->width(); ++x)
+            for (int y = textEnd.top(); y <= textEnd.bottom(); ++y)
+                inkEnd = seen(log->viewport()->mapTo(&f, QPoint(x, y))).lightness() < 128 ? x + 1 : inkEnd;
+        QVERIFY2(qAbs(inkEnd - textEnd.left()) <= 2, qPrintable(QString::number(inkEnd)));
     }
 
 private:

@@ -30,7 +30,7 @@ private slots:
     void ackAtOnce()
     {
         const qsizetype linesBefore = m_rig->log.size();
-        QVERIFY(link().sendCommandWithAck('v', QByteArray(1, 12), 0, QStringLiteral("Call Cycle")));
+        QVERIFY(link().SendCommandWithAck('v', QByteArray(1, 12), 0, QStringLiteral("Call Cycle")));
         QCOMPARE(m_rig->RetryCount, qint16(0));
         QCOMPARE(m_rig->log.size(), linesBefore);  // no retry line
         QCOMPARE(sim().hostSent(), QByteArray("v\x0C", 2));
@@ -59,7 +59,7 @@ private slots:
 
     void profileIdGoesAsTwoBytes()
     {
-        QVERIFY(link().sendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
+        QVERIFY(link().SendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
         QCOMPARE(sim().hostSent(), QByteArray("u\x01\x2C", 3));
         QCOMPARE(sim().box().profileId(), 300);
         const QList<WireByte> sent = sim().hostEntries();
@@ -70,7 +70,7 @@ private slots:
     {
         sim().box().setBlockLength(25);
         const QByteArray stored = sim().box().storedBlock();
-        const std::optional<QByteArray> block = link().queryValueBlock();
+        const std::optional<QByteArray> block = link().QueryValueBlock();
         QVERIFY(block.has_value());
         VERIFY_SHOWING(block->size() >= kMinBlockLength && block->size() <= 25, block->size());
         QCOMPARE(*block, stored.left(block->size()));
@@ -78,7 +78,7 @@ private slots:
 
         // Bytes that arrived after the check wait in the buffer; the next query drops them.
         waitFor([this] { return !sim().box().outputPending(); }, 3000);
-        const std::optional<QByteArray> again = link().queryValueBlock();
+        const std::optional<QByteArray> again = link().QueryValueBlock();
         QVERIFY(again.has_value());
         QCOMPARE(*again, stored.left(again->size()));
     }
@@ -87,7 +87,7 @@ private slots:
     {
         sim().box().setFaults({.silent = true});
         QSignalSpy ticks(&m_rig->tickTimer, &QTimer::timeout);
-        QVERIFY(!link().queryValueBlock().has_value());
+        QVERIFY(!link().QueryValueBlock().has_value());
         VERIFY_SHOWING(ticks.count() >= 200, ticks.count());
         QCOMPARE(m_rig->TickCountdown, 0);
     }
@@ -99,7 +99,7 @@ private:
     {
         sim().box().setFaults(fault.faults);
         const QString what = QStringLiteral("Call Cycle");
-        QCOMPARE(link().sendCommandWithAck('v', QByteArray(1, 7), 0, what), fault.acked());
+        QCOMPARE(link().SendCommandWithAck('v', QByteArray(1, 7), 0, what), fault.acked());
         const QStringList lines = fault.retryLines(what);
         QCOMPARE(m_rig->RetryCount, qint16(lines.size()));
         QCOMPARE(m_rig->TickCountdown, 0);

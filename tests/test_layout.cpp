@@ -208,9 +208,8 @@ private slots:
         const QDir root(tmp.path());
         for (const char* d : {"beta", "Alpha", ".hidden", "Alpha/deep", "locked/inner"})
             QVERIFY(root.mkpath(QString::fromLatin1(d)));
-        QFile file(root.filePath(QStringLiteral("sound.wav")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        const QString file = root.filePath(QStringLiteral("sound.wav"));
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
 
         FolderList list;
         list.resize(300, 400);
@@ -237,7 +236,7 @@ private slots:
         // Same path or a missing one: nothing changes, nothing is announced.
         QVERIFY(list.setPath(top + QStringLiteral("/")));
         QVERIFY(!list.setPath(root.filePath(QStringLiteral("missing"))));
-        QVERIFY(!list.setPath(file.fileName()));
+        QVERIFY(!list.setPath(file));
         QCOMPARE(list.path(), top);
         QCOMPARE(changed.size(), 1);
 

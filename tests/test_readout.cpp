@@ -79,17 +79,9 @@ private slots:
         // No range checks on the way in; the flag bits of the profile ID, the ISD
         // volume's 255 and a version with control and Western bytes.
         RIG(WindowRig, rig);
-        QByteArray block(19, '\0');
-        block[0] = char(200);
-        block[1] = char(0x81);
-        block[2] = char(0x2C);
-        block[3] = char(0);
-        block[4] = char(255);
-        block[5] = char(30);
-        block[6] = char(180);
-        block.replace(7, 8, QByteArray("V2\0\t\x80\x9D\xE9.", 8));
-        block[15] = char(63);
-        block[16] = char(2);
+        // Channel 200, profile ID 0x81 0x2C, speaker 0, ISD 255, 30 cycles, 180 s
+        // delay, the eight version bytes, radio 63, LED 2 and two spare bytes.
+        const QByteArray block("\xC8\x81\x2C\x00\xFF\x1E\xB4" "V2\0\t\x80\x9D\xE9." "\x3F\x02\0\0", 19);
         rig.sim.box().setStoredBlock(block);
 
         rig.readOut();

@@ -45,6 +45,8 @@ const QStringList kOddEntries = {
 };
 
 const QString& kPortBox = Sheet::kPortBoxText;
+// The two lines a failed read-out logs.
+const QStringList kReadOutFailures = {"ZT870K Comm Fail", "Data Read Errors From ZT870K"};
 
 constexpr int kDefaultOps = 100;
 
@@ -249,12 +251,14 @@ private:
             maybe(0.1, 800, "entry edited mid-op", editEntry);
     }
 
-    void begin(const QString& kind)
+    // An operation of `kind` that may take up to `boundMs`.
+    void begin(const QString& kind, double boundMs)
     {
         ++m_opNumber;
         ++m_opsByKind[kind];
         m_op = Op{};
         m_op.kind = kind;
+        m_op.boundMs = boundMs;
         m_op.firstLine = qsizetype(logged().size());
         m_op.firstBox = m_rig->answerer.count();
         m_failure.clear();
@@ -288,78 +292,77 @@ private:
 
     void doReadOut()
     {
-        begin("read-out");
-        m_op.boundMs = 2 * (5 * (200 + 25) * kTick) + 2000;
+        begin("read-out", 2 * (5 * (200 + 25) * kTick) + 2000);
         scheduleMidOpEvents({});
         run(m_rig->form.cmdReadValues);
         const QByteArray host = m_rig->sim.hostSent();
         check(host.count('q') == host.size(), "a read-out sent more than queries: " + host.toHex(' '));
-        const bool ran = opBoxes(kPortBox) == 0;
-        check(ran || m_op.lineLost, "the port was refused with the line in place");
-        checkReadOutPart(opTexts(), ran, int(host.size()));
+        checkReadOutPart(opTexts(), int(host.size()));
+    }
+
+    // What a hurried technician types: plain digits in range, always taken
+    // (with the value they must send), or something odd that may or may not be.
+    std::pair<QString, std::optional<int>> writeEntry(const Sheet::Setting& row)
+    {
+        if (chance(0.55)) {
+            const int v = pick(row.low, row.high);
+            const QString text = row.valueBytes == 2 ? QStringLiteral("%1").arg(v, pick(1, 4), 10, QLatin1Char('0'))
+                                                     : QString::number(v);
+            return {text, text.size() <= row.digits ? std::optional(v) : std::nullopt};
+        }
+        if (chance(0.3))
+            return {QString::number(chance(0.5) ? row.high + pick(1, 300) : row.low - pick(1, 300)), {}};
+        return {kOddEntries[pick(0, int(kOddEntries.size()) - 1)], {}};
     }
 
     void doWrite()
     {
         const Sheet::Setting& row = kSettings[pick(0, 7)];
         QLineEdit* entry = m_rig->form.*row.entry;
-        // Plain digits in range are always taken; odd ones may or may not be.
-        std::optional<int> expected;
-        QString text;
-        if (chance(0.55)) {
-            const int v = pick(row.low, row.high);
-            text = row.valueBytes == 2 ? QStringLiteral("%1").arg(v, pick(1, 4), 10, QLatin1Char('0'))
-                                       : QString::number(v);
-            if (text.size() <= row.digits)
-                expected = v;
-        } else if (chance(0.3)) {
-            text = QString::number(chance(0.5) ? row.high + pick(1, 300) : row.low - pick(1, 300));
-        } else {
-            text = kOddEntries[pick(0, int(kOddEntries.size()) - 1)];
-        }
-        begin(QStringLiteral("write ") + (expected ? "valid" : "odd/invalid"));
+        const auto [text, expected] = writeEntry(row);
+        begin(QStringLiteral("write ") + (expected ? "valid" : "odd/invalid"),
+              2 * (4 * (2 + row.settleTicks + 40) * kTick + 30 * kTick + 5 * (200 + 25) * kTick) + 2000);
         entry->setText(text);
         const QString shownText = entry->text();  // the box may have cut it to its limit
-        m_op.boundMs =
-            2 * (4 * (2 + row.settleTicks + 40) * kTick + 30 * kTick + 5 * (200 + 25) * kTick) + 2000;
-        QString edited;
+        QString showing = shownText;  // or, after an edit while the write ran, what the edit left
         const QString editText = QString::number(pick(0, 999));
-        scheduleMidOpEvents([&] {
-            edited = editText;
-            entry->setText(edited);
-        });
+        scheduleMidOpEvents([&] { entry->setText(editText); showing = entry->text(); });
         run(m_rig->form.*row.button);
 
-        const QString label = QString::fromLatin1(row.label);
         const QStringList lines = opTexts();
         const QByteArray host = m_rig->sim.hostSent();
-        const QString context = QStringLiteral(" [%1 \"%2\"]").arg(label, shownText.toHtmlEscaped());
-        check(entry->text() == (edited.isNull() ? shownText : entry->text()),
-              "the entry changed under the write" + context);
-
+        const QString context = QStringLiteral(" [%1 \"%2\"]").arg(row.name(), shownText.toHtmlEscaped());
+        check(entry->text() == showing, "the entry changed under the write" + context);
         if (lines == QStringList{row.outOfRange()}) {
             check(!expected, "a plain entry in range was refused" + context);
             check(host.isEmpty(), "a refused entry sent " + host.toHex(' ') + context);
             check(opBoxes(row.outOfRange()) == 1, "no single out-of-range box" + context);
             return;
         }
-        // Attempts on the wire: the letter and the value, every time the same.
+        checkWriteExchange(row, expected, lines, context);
+    }
+
+    // The write's attempts on the wire (the letter and a value in range, every
+    // time the same), its retry lines and one outcome, each borne out by the
+    // wire; then whatever the read-back sent and logged.
+    void checkWriteExchange(const Sheet::Setting& row, std::optional<int> expected, const QStringList& lines,
+                            const QString& context)
+    {
+        const QByteArray host = m_rig->sim.hostSent();
         const Attempts attempts = readAttempts(host, row.letter, row.valueBytes);
-        const QByteArray& value = attempts.value;
         check(attempts.sameValue, "a retry sent another value" + context);
         const QByteArray rest = host.mid(attempts.end);
         check(rest.count('q') == rest.size() || m_op.lineLost,
               "unexpected bytes after the write: " + host.toHex(' ') + context);
         if (attempts.count > 0) {
-            const int sent = row.valueBytes == 2 ? quint8(value[0]) * 256 + quint8(value[1])
-                                                 : quint8(value[0]);
+            const QByteArray& v = attempts.value;
+            const int sent = row.valueBytes == 2 ? quint8(v[0]) * 256 + quint8(v[1]) : quint8(v[0]);
             check(sent >= row.low && sent <= row.high,
                   QStringLiteral("sent %1, out of range").arg(sent) + context);
             if (expected)
                 check(sent == *expected, QStringLiteral("sent %1 for %2").arg(sent).arg(*expected) + context);
         }
-        // Retry lines, then one outcome, then whatever the read-back logged.
-        const AckLog log = readAckLog(lines, 0, label, row.complete(), row.failed());
+        const AckLog log = readAckLog(lines, 0, row.name(), row.complete(), row.failed());
         if (!check(log.done || log.failed, "no outcome line: " + lines.join('|') + context))
             return;
         check(log.failed ? log.retries == 4 : log.retries <= 3,
@@ -368,40 +371,43 @@ private:
               QStringLiteral("%1 attempts on the wire for %2 retry lines").arg(attempts.count).arg(log.retries) +
                   context);
         if (log.done) {
-            const QString problem = ackEvidenceProblem(m_rig->sim.box().wire(), row.letter + value,
+            const QString problem = ackEvidenceProblem(m_rig->sim.box().wire(), row.letter + attempts.value,
                                                        loggedAt(row.complete()), true);
             check(problem.isEmpty(), "success without ACK: " + problem + context);
         }
         for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-            if (logged()[k].text == notAckLine(label))
+            if (logged()[k].text == notAckLine(row.name()))
                 check(boxAnsweredBefore(m_rig->sim.box().wire(), logged()[k].ms),
                       "a not-ACK line with no answer from the box" + context);
-        const bool readBackRan = opBoxes(kPortBox) == 0;
-        check(readBackRan || m_op.lineLost, "the read-back's port was refused with the line in place");
-        checkReadOutPart(lines.mid(log.next), readBackRan, int(rest.count('q')));
+        checkReadOutPart(lines.mid(log.next), int(rest.count('q')));
     }
 
-    void doProgram()
+    // Fresh files every time: 60 to 2400 bytes record for 0 to 1 ticks.
+    // Mostly one slot ticked, sometimes two or three, now and then none.
+    QList<int> tickSlots()
     {
-        Form1& f = m_rig->form;
-        // Fresh sizes every time: 60 to 2400 bytes record for 0 to 1 ticks.
-        // Mostly one slot, sometimes two or three, now and then none.
         const int several[] = {3, 5, 6, 7};
         const int mask = chance(0.08) ? 0 : chance(0.65) ? 1 << pick(0, 2) : several[pick(0, 3)];
         QList<int> ticked;
         for (int s = 0; s < 3; ++s) {
             check(writeWav(m_rig->dir + kSlots[s].file, pick(60, 2400)), "can't write a message file");
             const bool on = mask & (1 << s);
-            (f.*kSlots[s].box)->setChecked(on);
+            (m_rig->form.*kSlots[s].box)->setChecked(on);
             if (on)
                 ticked << s;
         }
-        begin(ticked.isEmpty() ? "program (none ticked)" : QStringLiteral("program %1 slot(s)").arg(ticked.size()));
+        return ticked;
+    }
+
+    void doProgram()
+    {
+        const QList<int> ticked = tickSlots();
         const double slotsMs =
             ticked.size() * (4 * 40 * kTick + 30 * kTick + 3 * 100 + 2 * 20 * kTick + 70 * kTick);
-        m_op.boundMs = 2 * (5 * (200 + 25) * kTick + slotsMs) + 2000;
+        begin(ticked.isEmpty() ? "program (none ticked)" : QStringLiteral("program %1 slot(s)").arg(ticked.size()),
+              2 * (5 * (200 + 25) * kTick + slotsMs) + 2000);
         scheduleMidOpEvents({});
-        run(f.Command3);
+        run(m_rig->form.Command3);
 
         const QStringList lines = opTexts();
         const QByteArray host = m_rig->sim.hostSent();
@@ -414,17 +420,20 @@ private:
         // The read-out first: its queries, and at most its failure line.
         const int queries = int(host.size() - QByteArray(host).replace('q', "").size());
         check(host.left(queries).count('q') == queries, "queries after a message command: " + host.toHex(' '));
-        const bool readFailed = !lines.isEmpty() && (lines.first() == "ZT870K Comm Fail" ||
-                                                     lines.first() == "Data Read Errors From ZT870K");
-        const int portBoxes = opBoxes(kPortBox);
-        check(portBoxes == 0 || m_op.lineLost, "the port was refused with the line in place");
-        checkReadOutPart(readFailed ? lines.mid(0, 1) : QStringList{}, portBoxes == 0, queries);
-        if (readFailed || portBoxes > 0) {
+        const bool readFailed = !lines.isEmpty() && kReadOutFailures.contains(lines.first());
+        const bool readOutRan = checkReadOutPart(readFailed ? lines.mid(0, 1) : QStringList{}, queries);
+        if (readFailed || !readOutRan) {
             check(lines.size() == (readFailed ? 1 : 0), "the run went on after its read-out failed: " + lines.join('|'));
             check(host.size() == queries, "message commands after a failed read-out: " + host.toHex(' '));
             return;
         }
-        // Then each ticked slot in order: retries, one outcome; a failure ends the run.
+        checkSlotsRecorded(ticked, lines, host, queries);
+    }
+
+    // After the read-out, each ticked slot in order: retries, one outcome; a
+    // failure ends the run.
+    void checkSlotsRecorded(const QList<int>& ticked, const QStringList& lines, const QByteArray& host, int queries)
+    {
         QByteArray expectHost = host.left(queries);
         int li = 0;
         for (int s : ticked) {
@@ -432,28 +441,26 @@ private:
             const QString what = QString::fromLatin1(slot.what);
             const QString path = m_rig->dir + slot.file;
             const AckLog log = readAckLog(lines, li, what, slot.success + path, slot.failure);
-            const int retries = log.retries;
-            li += retries;
+            li += log.retries;
             if (!check(li < lines.size(), "no outcome for " + what + ": " + lines.join('|')))
                 return;
-            const bool ok = log.done;
-            check(ok || log.failed, "unexpected line for " + what + ": " + lines[li]);
+            check(log.done || log.failed, "unexpected line for " + what + ": " + lines[li]);
             // A slot acknowledged but whose line went before both stops were
             // handed over fails without using up its attempts.
-            const bool lostWhileRecording = !ok && retries < 4 && m_op.lineLost;
-            check(ok ? retries <= 3 : (retries == 4 || lostWhileRecording),
-                  QStringLiteral("%1 retries for %2").arg(retries).arg(what));
-            expectHost += QByteArray(retries + (ok || lostWhileRecording ? 1 : 0), slot.letter);
+            const bool lostWhileRecording = !log.done && log.retries < 4 && m_op.lineLost;
+            check(log.done ? log.retries <= 3 : (log.retries == 4 || lostWhileRecording),
+                  QStringLiteral("%1 retries for %2").arg(log.retries).arg(what));
+            expectHost += QByteArray(log.retries + (log.done || lostWhileRecording ? 1 : 0), slot.letter);
             // Both stops; with the line lost, what of them got through before it went.
-            if (ok || lostWhileRecording)
+            if (log.done || lostWhileRecording)
                 expectHost += "dd";
-            if (ok) {
+            if (log.done) {
                 const QString problem = ackEvidenceProblem(
                     m_rig->sim.box().wire(), QByteArray(1, slot.letter), loggedAt(slot.success + path), false);
                 check(problem.isEmpty(), "programmed without ACK: " + problem);
             }
             ++li;
-            if (!ok)
+            if (!log.done)
                 break;
         }
         check(li == lines.size(), "lines after the run: " + lines.mid(li).join('|'));
@@ -463,8 +470,7 @@ private:
 
     void doScan()
     {
-        begin("scan (idle)");
-        m_op.boundMs = 5000;
+        begin("scan (idle)", 5000);
         run(m_rig->form.cmdScanForPorts);
         const bool linked = m_rig->sim.box().isLinked();
         check(!logged().empty() && logged().back().text ==
@@ -497,30 +503,32 @@ private:
     }
 
     // The read-out at the end of `lines` (all that's left of the operation's log
-    // once its own lines are taken off). `ran`: its port opened.
-    void checkReadOutPart(const QStringList& lines, bool ran, int queries)
+    // once its own lines are taken off). True when its port opened, which only
+    // a line gone away may prevent.
+    bool checkReadOutPart(const QStringList& lines, int queries)
     {
         Form1& f = m_rig->form;
+        const bool ran = opBoxes(kPortBox) == 0;
+        check(ran || m_op.lineLost, "the read-out's port was refused with the line in place");
         const QStringList column = m_rig->readColumn();
-        const bool lost = m_op.lineLost;
         if (!ran) {
             check(lines.isEmpty(), "log lines from a read-out that never opened: " + lines.join('|'));
             check(m_rig->readColumnEmpty(), "read column filled by a read-out that never opened");
-            return;
+            return false;
         }
-        if (lines == QStringList{"ZT870K Comm Fail"} || lines == QStringList{"Data Read Errors From ZT870K"}) {
+        if (lines.size() == 1 && kReadOutFailures.contains(lines.first())) {
             check(m_rig->readColumnEmpty(), "read column filled after " + lines.first());
             check(!f.lblCommFail->text().isEmpty(), "no failure text after " + lines.first());
             check(f.ReadFailed == kTrue, "ReadFailed not set after " + lines.first());
             check(queries <= 5, QStringLiteral("%1 queries in one read-out").arg(queries));
-            if (!lost && lines.first().startsWith("Data"))
+            if (!m_op.lineLost && lines.first().startsWith("Data"))
                 check(queries == 5, QStringLiteral("inconsistent data after %1 queries").arg(queries));
-            return;
+            return true;
         }
         check(lines.isEmpty(), "unexpected lines after the read-out: " + lines.join('|'));
         check(f.lblCommFail->text().isEmpty(), "failure text after a good read-out");
-        check(!lost || queries >= 1, "a read-out that got nothing showed values");
-        check(lost || (queries >= 2 && queries <= 4),
+        check(!m_op.lineLost || queries >= 1, "a read-out that got nothing showed values");
+        check(m_op.lineLost || (queries >= 2 && queries <= 4),
               QStringLiteral("values shown after %1 queries").arg(queries));
         check(!column.contains(QString()), "a good read-out left boxes empty: " + column.join('|'));
         const bool fromWire = columnFromWire(column, m_rig->sim.box().wire(), m_op.noise);
@@ -529,6 +537,7 @@ private:
         // Noise can frame a "block" anywhere: count the times that happened.
         if (m_op.noise && fromWire && !columnFromWire(column, m_rig->sim.box().wire(), false))
             ++m_misframed;
+        return true;
     }
 
     // The texts logged during the operation, scans left out.

@@ -13,7 +13,6 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "app/Boolean.h"
 #include "app/LogSink.h"
@@ -30,7 +29,6 @@ class QCheckBox;
 class QComboBox;
 class FolderList;
 class SoundOutput;
-struct SettingWrite;
 
 class Form1 : public QWidget, public LogSink {
     Q_OBJECT
@@ -197,14 +195,6 @@ public:
     // Waits (app/TickWaits.h). Each yields at least once before it tests anything.
     void YieldOnce() { m_waits.yieldOnce(); }
     void TickWait(int ticks) { m_waits.wait(ticks); }
-    bool TimedWaitLeave(int ticks, const std::function<bool()>& condition)
-    {
-        return m_waits.waitLeave(ticks, condition);
-    }
-    bool TimedWaitZero(int ticks, const std::function<bool()>& condition)
-    {
-        return m_waits.waitZero(ticks, condition);
-    }
     // Timer1 duties (recording step: messages/Recording.cpp; directory refresh:
     // messages/FileSelection.cpp; LED names: app/Form1.cpp; port step: link/Ports.cpp)
     void RecordingStep();
@@ -221,14 +211,12 @@ public:
     bool SendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
                             const QString& what)
     {
-        return m_link.sendCommandWithAck(command, valueBytes, settleTicks, what);
+        return m_link.SendCommandWithAck(command, valueBytes, settleTicks, what);
     }
-    std::optional<QByteArray> QueryValueBlock() { return m_link.queryValueBlock(); }
     // Guard: one device operation at a time. A click that finds another
     // operation running is refused; a scan asked for meanwhile runs after it.
     bool BeginDeviceOperation() { return m_link.begin(); }
     void EndDeviceOperation();
-    bool DeviceOperationActive() const { return m_link.active(); }
     // The busy state of the buttons, per kind of operation (link/Frame.cpp).
     void LockForReadOut();
     void UnlockAfterReadOut();
@@ -239,7 +227,7 @@ public:
     // Read-out and writes (settings/)
     void ReadAllValues();
     void ShowValueBlock(const QByteArray& block);  // fills the read column
-    void RunSettingWrite(const SettingWrite& row);
+    void RunSettingWrite(int index);  // of its row in kSettingWrites and kSettingGrid
     // The read column top to bottom, the software version last.
     QList<QLineEdit*> ReadColumn() const;
     // Message files (messages/FileSelection.cpp)

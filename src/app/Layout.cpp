@@ -16,10 +16,12 @@
 #include <QStylePainter>
 #include <QValidator>
 #include <cmath>
+#include <variant>
 
 #include "app/Accessibility.h"
 #include "app/FolderList.h"
 #include "app/Form1.h"
+#include "app/Logo.h"
 #include "app/SettingGrid.h"
 #include "settings/SettingWrite.h"
 
@@ -124,42 +126,24 @@ private:
 };
 
 template <class W, class Created = W>
-W* place(Form1* form, W*& member, const char* name, const QRect& geometry) {
-    member = new Created(form);
+W* place(Form1& form, W*& member, const char* name, const QRect& geometry) {
+    member = new Created(&form);
     member->setObjectName(QString::fromLatin1(name));
     member->setGeometry(geometry);
     return member;
 }
 
-QLabel* label(Form1* form, QLabel*& member, const char* name, const char* text, const QRect& r,
-              Qt::Alignment horizontal = Qt::AlignLeft) {
+void label(Form1& form, QLabel*& member, const char* name, const char* text, const QRect& r,
+           Qt::Alignment horizontal = Qt::AlignLeft) {
     auto* l = place(form, member, name, r);
     l->setTextFormat(Qt::PlainText);
     l->setText(QString::fromLatin1(text));
     l->setAlignment(horizontal | Qt::AlignTop);
-    return l;
-}
-
-QPushButton* button(Form1* form, QPushButton*& member, const char* name, const char* text,
-                    const QRect& r) {
-    auto* b = place<QPushButton, WrappingButton>(form, member, name, r);
-    b->setText(QString::fromLatin1(text));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QCheckBox* check(Form1* form, QCheckBox*& member, const char* name, const char* text,
-                 const QRect& r) {
-    auto* c = place(form, member, name, r);
-    c->setText(QString::fromLatin1(text));
-    return c;
 }
 
 enum class BoxKind { ReadOut, Entry };
 
-QLineEdit* valueBox(Form1* form, QLineEdit*& member, const char* name, BoxKind kind,
-                    const QRect& r, const QFont& f, int maxLength = 0) {
-    auto* e = place(form, member, name, r);
+QLineEdit* valueBox(QLineEdit* e, BoxKind kind, const QFont& f, int maxLength = 0) {
     e->setText(QStringLiteral("Text1"));
     e->setAlignment(Qt::AlignCenter);
     e->setFont(f);
@@ -171,80 +155,197 @@ QLineEdit* valueBox(Form1* form, QLineEdit*& member, const char* name, BoxKind k
     return e;
 }
 
+// A control made from data alone. Labels, check boxes and buttons show their
+// text; a label without one shows a picture. Where a control needs more than
+// that, `finish` gives it the rest as soon as it is made.
+using Member = std::variant<QLabel* Form1::*, QCheckBox* Form1::*, QPushButton* Form1::*,
+                            QLineEdit* Form1::*, QComboBox* Form1::*, FolderList* Form1::*,
+                            QPlainTextEdit* Form1::*>;
+struct Control {
+    Member member;
+    const char* name;
+    QRect twips;  // left, top, width, height
+    const char* text = nullptr;
+    Qt::Alignment align = Qt::AlignLeft;  // of a label's text
+    void (*finish)(Form1&) = nullptr;
+};
+#define C(x) .member = &Form1::x, .name = #x
+
+template <class... Kinds>
+struct Overloaded : Kinds... {
+    using Kinds::operator()...;
+};
+
+void make(Form1& form, const Control& c) {
+    const QRect r = twRect(c.twips.x(), c.twips.y(), c.twips.width(), c.twips.height());
+    const QString text = QString::fromLatin1(c.text);
+    std::visit(Overloaded{
+                   [&](QLabel* Form1::*m) {
+                       if (c.text)
+                           label(form, form.*m, c.name, c.text, r, c.align);
+                       else
+                           place(form, form.*m, c.name, r);
+                   },
+                   [&](QCheckBox* Form1::*m) { place(form, form.*m, c.name, r)->setText(text); },
+                   [&](QPushButton* Form1::*m) {
+                       auto* b = place<QPushButton, WrappingButton>(form, form.*m, c.name, r);
+                       b->setText(text);
+                       b->setAutoDefault(false);
+                   },
+                   [&](auto m) { place(form, form.*m, c.name, r); },
+               },
+               c.member);
+    if (c.finish)
+        c.finish(form);
+}
+
+void bigTitle(Form1& f) {
+    f.Label3->setFont(makeFont("Arial", 12));
+    setColour(f.Label3, QPalette::WindowText, QColor(0, 0, 255));
+}
+
+void directoryBox(Form1& f) {
+    f.txtDirectory->setText(QStringLiteral("c:\\Orvane Kit\\"));
+    f.txtDirectory->setValidator(new TypingLimit(f.txtDirectory, 120));
+    f.txtDirectory->setToolTip(QStringLiteral("Directory location for the sound files"));
+    setColour(f.txtDirectory, QPalette::Base, kEntryBack);
+    setColour(f.txtDirectory, QPalette::Text, Qt::black);
+}
+
+void portList(Form1& f) {
+    f.Combo1->setEditable(true);
+    // The typed text itself selects the port: no completion, no re-casing,
+    // and Enter doesn't add it to the list.
+    f.Combo1->setCompleter(nullptr);
+    f.Combo1->setInsertPolicy(QComboBox::NoInsert);
+    f.Combo1->setEditText(QStringLiteral("Combo1"));
+}
+
+void failureText(Form1& f) {
+    f.lblCommFail->setFont(makeFont("Arial", 12));
+    f.lblCommFail->setWordWrap(true);
+    setColour(f.lblCommFail, QPalette::WindowText, QColor(255, 0, 0));
+}
+
+void logBox(Form1& f) {
+    f.txtStatusMessages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    f.txtStatusMessages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setColour(f.txtStatusMessages, QPalette::Base, Qt::white);
+    setColour(f.txtStatusMessages, QPalette::Text, Qt::black);
+    f.txtStatusMessages->setPlainText(QStringLiteral("Text1"));
+}
+
+// Top to bottom and left to right within each part, in the order they are
+// made, which is the order a screen reader lists them in.
+const Control kAboveGrid[] = {
+    {C(Label3), .twips = {4320, 0, 6975, 375}, .text = "Corvale ZT870K VLQ Message Programmer",
+     .finish = bigTitle},
+    // Message panel
+    {C(Label2), .twips = {1320, 360, 1575, kLineH}, .text = "Message Selection"},
+    {C(txtDirectory), .twips = {240, 600, 3375, 315}, .finish = directoryBox},
+    {C(lblMessageDirectory), .twips = {840, 960, 2175, kLineH},
+     .text = "Message Directory Location", .align = Qt::AlignRight},
+    {C(chkMsg1), .twips = {240, 1320, 1215, kLineH}, .text = "Local Msg"},
+    {C(lblMsg1Sec), .twips = {1680, 1320, 2055, kLineH}, .text = "lblMsg1Sec"},
+    {C(chkMsg2), .twips = {240, 1680, 1215, kLineH}, .text = "Radio Msg"},
+    {C(lblMsg2Sec), .twips = {1680, 1680, 2055, kLineH}, .text = "lblMsg2Sec"},
+    {C(chkMsg6), .twips = {240, 2040, 1335, 315}, .text = "Low Battery"},
+    {C(lblMsg6Sec), .twips = {1680, 2040, 2055, kLineH}, .text = "lblMsg6Sec"},
+    {C(Command3), .twips = {240, 2880, 3135, 615}, .text = "PROGRAM MESSAGES",
+     .finish = [](Form1& f) { f.Command3->setFont(makeFont("Arial", 12)); }},
+    {C(Label30), .twips = {840, 3840, 2175, 495},
+     .text = "Message Directory Location (Double-Click to Select)", .align = Qt::AlignHCenter,
+     .finish = [](Form1& f) { f.Label30->setWordWrap(true); }},
+    {C(Dir1), .twips = {360, 4440, 3015, 1890}},
+    // Ports and exit
+    {C(Label25), .twips = {120, 6600, 1575, kLineH}, .text = "Available Comm Ports",
+     .align = Qt::AlignRight},
+    {C(Combo1), .twips = {240, 6960, 1335, 315}, .finish = portList},
+    {C(cmdScanForPorts), .twips = {1920, 6960, 1455, 615}, .text = "Scan For Comm Ports"},
+    {C(cmdExitButton), .twips = {120, 7560, 1335, 375}, .text = "Exit"},
+    // Settings grid headers
+    {C(Label8), .twips = {7920, 360, 1455, kLineH}, .text = "EEProm Values",
+     .align = Qt::AlignHCenter},
+    {C(Label19), .twips = {5160, 600, 1215, kLineH}, .text = "Read Variables",
+     .align = Qt::AlignRight},
+    {C(Label20), .twips = {9240, 600, 1215, kLineH}, .text = "Write Variables",
+     .align = Qt::AlignRight},
+};
+
+const Control kBelowGrid[] = {
+    {C(cmdReadValues), .twips = {4440, 6000, 2895, 375}, .text = "READ ALL VALUES"},
+    {C(lblISDInfo3), .twips = {7920, 5640, 6015, kLineH},
+     .text = "Note: ISD MASTER Volume will change both the local speaker and RF radio volume."},
+    {C(lblSoftwareVersion), .twips = {3720, 7560, 1935, kLineH}, .text = "ZT870K Software Version",
+     .align = Qt::AlignRight},
+    {C(txtSoftwareVersion), .twips = {5760, 7440, 1335, 345}, .finish = [](Form1& f) {
+         valueBox(f.txtSoftwareVersion, BoxKind::ReadOut, makeFont("MS Sans Serif", 9.75));
+     }},
+    // Bottom strip
+    {C(lblCommFail), .twips = {120, 8160, 6855, 1215}, .text = "Label8", .finish = failureText},
+    {C(Image1), .twips = {0, 9360, 5565, 690},
+     .finish = [](Form1& f) { f.Image1->setPixmap(ProgrammerLogo(f.devicePixelRatioF())); }},
+    {C(Label1), .twips = {9960, 8160, 1455, kLineH}, .text = "  Status Messages"},
+    {C(txtStatusMessages), .twips = {7080, 8520, 7095, 1455}, .finish = logBox},
+    {C(Label26), .twips = {13440, 8160, 1095, kLineH}, .text = "zt870k_v112"},
+};
+#undef C
 
 // A one-line hint sits level with the caption; a two-line hint fills the row.
-void hints(Form1* form, const Hint (&pair)[2], int left, int top) {
+void hints(Form1& form, const Hint (&pair)[2], int left, int top) {
     const bool twoLines = pair[1].label.member != nullptr;
     for (int i = 0; i < 2 && pair[i].label.member; ++i) {
         const int y = twoLines ? top + 240 * i : top + 120;
-        label(form, form->*pair[i].label.member, pair[i].label.name, pair[i].text,
+        label(form, form.*pair[i].label.member, pair[i].label.name, pair[i].text,
               twRect(left, y, kHintW, kLineH));
     }
 }
 
-QPixmap logo(qreal pixelRatio) {
-    QPixmap pix(QSize(371, 46) * pixelRatio);
-    pix.setDevicePixelRatio(pixelRatio);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-
-    // A small call box: dark body, speaker grille, one lit LED.
-    const QColor navy(20, 45, 110);
-    p.setPen(Qt::NoPen);
-    p.setBrush(navy);
-    p.drawRoundedRect(QRectF(8, 4, 30, 38), 5, 5);
-    p.setBrush(QColor(200, 210, 230));
-    for (int i = 0; i < 4; ++i)
-        p.drawRect(QRectF(14, 12 + 5 * i, 18, 2));
-    p.setBrush(QColor(230, 40, 40));
-    p.drawEllipse(QPointF(23, 35), 2.5, 2.5);
-
-    // Radio waves leaving the box.
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(navy, 2, Qt::SolidLine, Qt::RoundCap));
-    for (int r = 8; r <= 16; r += 8)
-        p.drawArc(QRectF(38 - r, 23 - r, 2 * r, 2 * r), -40 * 16, 80 * 16);
-
-    QFont big(QStringLiteral("Arial"));
-    big.setPixelSize(28);
-    big.setBold(true);
-    p.setFont(big);
-    p.setPen(navy);
-    p.drawText(QRectF(62, 0, 140, 46), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("ZT870K"));
-
-    QFont small(QStringLiteral("Arial"));
-    small.setPixelSize(12);
-    p.setFont(small);
-    p.setPen(QColor(90, 90, 90));
-    p.drawText(QRectF(200, 6, 171, 34), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("CALL BOX\nPROGRAMMER"));
-    p.setPen(QPen(QColor(230, 40, 40), 2));
-    p.drawLine(QPointF(192, 10), QPointF(192, 36));
-    return pix;
+// One setting: read caption, read-out box and hints, then write caption,
+// entry box, hints and button.
+void gridRow(Form1& form, int r) {
+    const GridRow& row = kSettingGrid[r];
+    const int t = row.top;
+    const QFont boxFont = makeFont("MS Sans Serif", row.boxPoints, true);
+    label(form, form.*row.readCaption.member, row.readCaption.name, row.readCaptionText,
+          twRect(kReadCaptionRight - kReadCaptionW, t + 120, kReadCaptionW, kLineH),
+          Qt::AlignRight);
+    valueBox(place(form, form.*row.readBox.member, row.readBox.name, twRect(5520, t, kBoxW, kBoxH)),
+             BoxKind::ReadOut, boxFont);
+    hints(form, row.readHints, 6240, t);
+    label(form, form.*row.writeCaption.member, row.writeCaption.name, row.writeCaptionText,
+          twRect(kWriteCaptionRight - kWriteCaptionW, t + 120, kWriteCaptionW, kLineH),
+          Qt::AlignRight);
+    QLineEdit* entry =
+        valueBox(place(form, form.*row.entryBox.member, row.entryBox.name, twRect(9600, t, kBoxW, kBoxH)),
+                 BoxKind::Entry, boxFont, row.maxLength);
+    if (row.entryTip)
+        entry->setToolTip(QString::fromLatin1(row.entryTip));
+    hints(form, row.writeHints, 10320, t);
+    make(form, {.member = row.writeButton.member, .name = row.writeButton.name,
+                .twips = {11760, t, 2295, 375}, .text = kSettingWrites[r].idleCaption});
 }
 
 struct FrameLine {
-    int x1, y1, x2, y2;
+    QPoint from, to;
 };
 
 const FrameLine kFrameLines[] = {
     // Message panel; its header interrupts the top line.
-    {120, 480, 1200, 480},
-    {2880, 480, 3720, 480},
-    {120, 480, 120, 6480},
-    {120, 6480, 3720, 6480},
+    {.from = {120, 480}, .to = {1200, 480}},
+    {.from = {2880, 480}, .to = {3720, 480}},
+    {.from = {120, 480}, .to = {120, 6480}},
+    {.from = {120, 6480}, .to = {3720, 6480}},
     // Settings grid; "EEProm Values" interrupts the top line. x 3720 is shared
     // with the panel and runs on down to the bottom strip.
-    {3720, 480, 7920, 480},
-    {9360, 480, 14160, 480},
-    {3720, 480, 3720, 8040},
-    {7680, 840, 7680, 8040},
-    {14160, 840, 14160, 8040},
+    {.from = {3720, 480}, .to = {7920, 480}},
+    {.from = {9360, 480}, .to = {14160, 480}},
+    {.from = {3720, 480}, .to = {3720, 8040}},
+    {.from = {7680, 840}, .to = {7680, 8040}},
+    {.from = {14160, 840}, .to = {14160, 8040}},
     // Software version row and bottom strip.
-    {3720, 7200, 14160, 7200},
-    {0, 8040, 14670, 8040},
+    {.from = {3720, 7200}, .to = {14160, 7200}},
+    {.from = {0, 8040}, .to = {14670, 8040}},
 };
 
 }  // namespace
@@ -258,106 +359,12 @@ void Form1::BuildControls() {
     // and at 8 pt "Available Comm Ports" and the ISD note overflow their labels.
     setFont(makeFont("MS Sans Serif", 7.5));
 
-    // Title
-    label(this, Label3, "Label3", "Corvale ZT870K VLQ Message Programmer",
-          twRect(4320, 0, 6975, 375));
-    Label3->setFont(makeFont("Arial", 12));
-    setColour(Label3, QPalette::WindowText, QColor(0, 0, 255));
-
-    // Message panel
-    label(this, Label2, "Label2", "Message Selection", twRect(1320, 360, 1575, kLineH));
-    place(this, txtDirectory, "txtDirectory", twRect(240, 600, 3375, 315));
-    txtDirectory->setText(QStringLiteral("c:\\Orvane Kit\\"));
-    txtDirectory->setValidator(new TypingLimit(txtDirectory, 120));
-    txtDirectory->setToolTip(QStringLiteral("Directory location for the sound files"));
-    setColour(txtDirectory, QPalette::Base, kEntryBack);
-    setColour(txtDirectory, QPalette::Text, Qt::black);
-    label(this, lblMessageDirectory, "lblMessageDirectory", "Message Directory Location",
-          twRect(840, 960, 2175, kLineH), Qt::AlignRight);
-    check(this, chkMsg1, "chkMsg1", "Local Msg", twRect(240, 1320, 1215, kLineH));
-    label(this, lblMsg1Sec, "lblMsg1Sec", "lblMsg1Sec", twRect(1680, 1320, 2055, kLineH));
-    check(this, chkMsg2, "chkMsg2", "Radio Msg", twRect(240, 1680, 1215, kLineH));
-    label(this, lblMsg2Sec, "lblMsg2Sec", "lblMsg2Sec", twRect(1680, 1680, 2055, kLineH));
-    check(this, chkMsg6, "chkMsg6", "Low Battery", twRect(240, 2040, 1335, 315));
-    label(this, lblMsg6Sec, "lblMsg6Sec", "lblMsg6Sec", twRect(1680, 2040, 2055, kLineH));
-    button(this, Command3, "Command3", "PROGRAM MESSAGES", twRect(240, 2880, 3135, 615));
-    Command3->setFont(makeFont("Arial", 12));
-    label(this, Label30, "Label30", "Message Directory Location (Double-Click to Select)",
-          twRect(840, 3840, 2175, 495), Qt::AlignHCenter);
-    Label30->setWordWrap(true);
-    place(this, Dir1, "Dir1", twRect(360, 4440, 3015, 1890));
-
-    // Ports and exit
-    label(this, Label25, "Label25", "Available Comm Ports", twRect(120, 6600, 1575, kLineH),
-          Qt::AlignRight);
-    place(this, Combo1, "Combo1", twRect(240, 6960, 1335, 315));
-    Combo1->setEditable(true);
-    // The typed text itself selects the port: no completion, no re-casing,
-    // and Enter doesn't add it to the list.
-    Combo1->setCompleter(nullptr);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setEditText(QStringLiteral("Combo1"));
-    button(this, cmdScanForPorts, "cmdScanForPorts", "Scan For Comm Ports",
-           twRect(1920, 6960, 1455, 615));
-    button(this, cmdExitButton, "cmdExitButton", "Exit", twRect(120, 7560, 1335, 375));
-
-    // Settings grid
-    label(this, Label8, "Label8", "EEProm Values", twRect(7920, 360, 1455, kLineH),
-          Qt::AlignHCenter);
-    label(this, Label19, "Label19", "Read Variables", twRect(5160, 600, 1215, kLineH),
-          Qt::AlignRight);
-    label(this, Label20, "Label20", "Write Variables", twRect(9240, 600, 1215, kLineH),
-          Qt::AlignRight);
-    for (int r = 0; r < kSettingRowCount; ++r) {
-        const GridRow& row = kSettingGrid[r];
-        const int t = row.top;
-        const QFont boxFont = makeFont("MS Sans Serif", row.boxPoints, true);
-        label(this, this->*row.readCaption.member, row.readCaption.name, row.readCaptionText,
-              twRect(kReadCaptionRight - kReadCaptionW, t + 120, kReadCaptionW, kLineH),
-              Qt::AlignRight);
-        valueBox(this, this->*row.readBox.member, row.readBox.name, BoxKind::ReadOut,
-                 twRect(5520, t, kBoxW, kBoxH), boxFont);
-        hints(this, row.readHints, 6240, t);
-        label(this, this->*row.writeCaption.member, row.writeCaption.name, row.writeCaptionText,
-              twRect(kWriteCaptionRight - kWriteCaptionW, t + 120, kWriteCaptionW, kLineH),
-              Qt::AlignRight);
-        QLineEdit* entry = valueBox(this, this->*row.entryBox.member, row.entryBox.name,
-                                    BoxKind::Entry, twRect(9600, t, kBoxW, kBoxH), boxFont,
-                                    row.maxLength);
-        if (row.entryTip)
-            entry->setToolTip(QString::fromLatin1(row.entryTip));
-        hints(this, row.writeHints, 10320, t);
-        button(this, this->*row.writeButton.member, row.writeButton.name,
-               kSettingWrites[r].idleCaption,
-               twRect(11760, t, 2295, 375));
-    }
-
-    // Below the grid
-    button(this, cmdReadValues, "cmdReadValues", "READ ALL VALUES", twRect(4440, 6000, 2895, 375));
-    label(this, lblISDInfo3, "lblISDInfo3",
-          "Note: ISD MASTER Volume will change both the local speaker and RF radio volume.",
-          twRect(7920, 5640, 6015, kLineH));
-    label(this, lblSoftwareVersion, "lblSoftwareVersion", "ZT870K Software Version",
-          twRect(3720, 7560, 1935, kLineH), Qt::AlignRight);
-    valueBox(this, txtSoftwareVersion, "txtSoftwareVersion", BoxKind::ReadOut,
-             twRect(5760, 7440, 1335, 345), makeFont("MS Sans Serif", 9.75));
-
-    // Bottom strip
-    label(this, lblCommFail, "lblCommFail", "Label8", twRect(120, 8160, 6855, 1215));
-    lblCommFail->setFont(makeFont("Arial", 12));
-    lblCommFail->setWordWrap(true);
-    setColour(lblCommFail, QPalette::WindowText, QColor(255, 0, 0));
-    place(this, Image1, "Image1", twRect(0, 9360, 5565, 690));
-    Image1->setPixmap(logo(devicePixelRatioF()));
-    label(this, Label1, "Label1", "  Status Messages", twRect(9960, 8160, 1455, kLineH));
-    place(this, txtStatusMessages, "txtStatusMessages", twRect(7080, 8520, 7095, 1455));
-    txtStatusMessages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtStatusMessages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setColour(txtStatusMessages, QPalette::Base, Qt::white);
-    setColour(txtStatusMessages, QPalette::Text, Qt::black);
-    txtStatusMessages->setPlainText(QStringLiteral("Text1"));
-    label(this, Label26, "Label26", "zt870k_v112", twRect(13440, 8160, 1095, kLineH));
-
+    for (const Control& c : kAboveGrid)
+        make(*this, c);
+    for (int r = 0; r < kSettingRowCount; ++r)
+        gridRow(*this, r);
+    for (const Control& c : kBelowGrid)
+        make(*this, c);
     SetUpKeyboardAndNames(*this);
 }
 
@@ -365,5 +372,5 @@ void Form1::paintEvent(QPaintEvent* /*event*/) {
     QPainter p(this);
     p.setPen(QPen(Qt::darkGray, 0));  // cosmetic: one device pixel at any scale
     for (const FrameLine& l : kFrameLines)
-        p.drawLine(tw(l.x1), tw(l.y1), tw(l.x2), tw(l.y2));
+        p.drawLine(tw(l.from.x()), tw(l.from.y()), tw(l.to.x()), tw(l.to.y()));
 }

@@ -14,16 +14,17 @@ struct Named {
     const char* name;
 };
 #define N(x) \
-    { &Form1::x, #x }
+    { .member = &Form1::x, .name = #x }
 
 struct Hint {
     Named<QLabel> label;
     const char* text;
 };
 
-// One setting of the grid: read caption, read-out box and hint on the left,
-// write caption, entry box, hint and button on the right (its caption is the
-// row's idle caption in kSettingWrites).
+// One setting of the grid: read caption, read-out box and hints on the left,
+// write caption, entry box, hints and button on the right (its caption is the
+// row's idle caption in kSettingWrites). A hint pair's second half is empty
+// where the hint takes one line.
 struct GridRow {
     int top;
     Named<QLabel> readCaption;
@@ -33,44 +34,79 @@ struct GridRow {
     Named<QLabel> writeCaption;
     const char* writeCaptionText;
     Named<QLineEdit> entryBox;
-    int maxLength;  // 0: no limit
-    const char* entryTip;
+    int maxLength = 0;  // 0: no limit
+    const char* entryTip = nullptr;
     Hint writeHints[2];
     Named<QPushButton> writeButton;
-    qreal boxPoints;
+    qreal boxPoints = 12;           // the profile ID's four digits take a smaller font
     const char* buttonDescription;  // what the write button does, for screen readers
 };
 
 inline const GridRow kSettingGrid[kSettingRowCount] = {
-    {1080, N(Label4), "CHANNEL", N(txtChannelRead), {{N(Label14), "Value: 1-6"}, {}},
-     N(Label7), "CHANNEL", N(txtNewChannel), 0, nullptr, {{N(Label9), "Value: 1-6"}, {}},
-     N(cmdWriteChannel), 12, "Writes the channel"},
-    {1560, N(Label5), "PROFILE ID", N(txtProfileIdRead), {{N(Label12), "Value: 0000-9999"}, {}},
-     N(Label6), "PROFILE ID", N(txtNewProfileId), 0, nullptr,
-     {{N(Label10), "Value: 0000-9999"}, {}}, N(cmdWriteProfileId), 9.75, "Writes the profile ID"},
-    {2040, N(lblSpkrVolume2), "SPEAKER VOLUME", N(txtSpkrReadVol),
-     {{N(lblSpkrInfo3), "Value: 1-31(63)"}, {}}, N(lblSpkrVolume), "SPEAKER VOLUME",
-     N(txtNewSpkrVol), 2, nullptr,
-     {{N(lblSpkrInfo), "Value: 1-31(63)"}, {N(lblSpkrInfo2), "1=Lowest Vol"}},
-     N(cmdWriteSpkrVol), 12, "Writes the speaker volume"},
-    {2520, N(lblRadioVolume), "RADIO VOLUME", N(txtRadioReadVol),
-     {{N(lblRadioInfo3), "Value: 1-31(63)"}, {}}, N(Label29), "RADIO VOLUME", N(txtNewRadioVol),
-     2, nullptr, {{N(lblRadioInfo), "Value: 1-31(63)"}, {N(Label27), "1=Lowest Vol"}},
-     N(cmdWriteRadioVol), 12, "Writes the radio volume"},
-    {3000, N(lblISDVolume2), "ISD VOLUME", N(txtISDReadVol),
-     {{N(lblISDInfo4), "Value: 0-6"}, {N(lblISDInfo5), "0=Highest Volume"}}, N(lblISDVolume),
-     "ISD VOLUME", N(txtNewISDVol), 1, nullptr,
-     {{N(lblISDInfo), "Value: 0-6"}, {N(lblISDInfo2), "0=Highest Volume"}}, N(cmdWriteIsdVol), 12, "Writes the ISD volume"},
-    {3480, N(lblCallCycleInfo2), "CALL CYCLES", N(txtCallCycleRead),
-     {{N(lblCallCycleInfo3), "Value: 1-30"}, {}}, N(lblCallCycle), "TOTAL CALL CYCLES",
-     N(txtCallCycle), 2, "Number of times to repeat RF Broadcast for active call",
-     {{N(lblCallCycleInfo), "Value: 1-30"}, {}}, N(cmdWriteCallCycle), 12, "Writes the call cycles"},
-    {3960, N(lblCycleDelayInfo3), "CYCLE DELAY (sec)", N(txtCycleDelayRead),
-     {{N(lblCycleDelayInfo2), "Value: 10-180 sec"}, {}}, N(lblCycleDelay), "CYCLE DELAY (sec)",
-     N(txtCycleDelay), 3, "Delay (in seconds) between repeating RF Broadcast for active call",
-     {{N(lblCycleDelayInfo), "Value: 10-180 sec"}, {}}, N(cmdWriteCycleDelay), 12, "Writes the cycle delay"},
-    {4440, N(Label17), "LED PATTERN ", N(txtLedPatternRead), {{N(lblLedPatternRead), "-"}, {}},
-     N(Label11), "LED PATTERN (1-2)", N(txtNewLedPattern), 3, nullptr,
-     {{N(lblLedPattern), "-"}, {}}, N(cmdWriteLedPattern), 12, "Writes the LED pattern"},
+    {.top = 1080,
+     .readCaption = N(Label4), .readCaptionText = "CHANNEL", .readBox = N(txtChannelRead),
+     .readHints = {{.label = N(Label14), .text = "Value: 1-6"}},
+     .writeCaption = N(Label7), .writeCaptionText = "CHANNEL", .entryBox = N(txtNewChannel),
+     .writeHints = {{.label = N(Label9), .text = "Value: 1-6"}},
+     .writeButton = N(cmdWriteChannel), .buttonDescription = "Writes the channel"},
+    {.top = 1560,
+     .readCaption = N(Label5), .readCaptionText = "PROFILE ID", .readBox = N(txtProfileIdRead),
+     .readHints = {{.label = N(Label12), .text = "Value: 0000-9999"}},
+     .writeCaption = N(Label6), .writeCaptionText = "PROFILE ID", .entryBox = N(txtNewProfileId),
+     .writeHints = {{.label = N(Label10), .text = "Value: 0000-9999"}},
+     .writeButton = N(cmdWriteProfileId), .boxPoints = 9.75,
+     .buttonDescription = "Writes the profile ID"},
+    {.top = 2040,
+     .readCaption = N(lblSpkrVolume2), .readCaptionText = "SPEAKER VOLUME",
+     .readBox = N(txtSpkrReadVol),
+     .readHints = {{.label = N(lblSpkrInfo3), .text = "Value: 1-31(63)"}},
+     .writeCaption = N(lblSpkrVolume), .writeCaptionText = "SPEAKER VOLUME",
+     .entryBox = N(txtNewSpkrVol), .maxLength = 2,
+     .writeHints = {{.label = N(lblSpkrInfo), .text = "Value: 1-31(63)"},
+                    {.label = N(lblSpkrInfo2), .text = "1=Lowest Vol"}},
+     .writeButton = N(cmdWriteSpkrVol), .buttonDescription = "Writes the speaker volume"},
+    {.top = 2520,
+     .readCaption = N(lblRadioVolume), .readCaptionText = "RADIO VOLUME",
+     .readBox = N(txtRadioReadVol),
+     .readHints = {{.label = N(lblRadioInfo3), .text = "Value: 1-31(63)"}},
+     .writeCaption = N(Label29), .writeCaptionText = "RADIO VOLUME",
+     .entryBox = N(txtNewRadioVol), .maxLength = 2,
+     .writeHints = {{.label = N(lblRadioInfo), .text = "Value: 1-31(63)"},
+                    {.label = N(Label27), .text = "1=Lowest Vol"}},
+     .writeButton = N(cmdWriteRadioVol), .buttonDescription = "Writes the radio volume"},
+    {.top = 3000,
+     .readCaption = N(lblISDVolume2), .readCaptionText = "ISD VOLUME", .readBox = N(txtISDReadVol),
+     .readHints = {{.label = N(lblISDInfo4), .text = "Value: 0-6"},
+                   {.label = N(lblISDInfo5), .text = "0=Highest Volume"}},
+     .writeCaption = N(lblISDVolume), .writeCaptionText = "ISD VOLUME",
+     .entryBox = N(txtNewISDVol), .maxLength = 1,
+     .writeHints = {{.label = N(lblISDInfo), .text = "Value: 0-6"},
+                    {.label = N(lblISDInfo2), .text = "0=Highest Volume"}},
+     .writeButton = N(cmdWriteIsdVol), .buttonDescription = "Writes the ISD volume"},
+    {.top = 3480,
+     .readCaption = N(lblCallCycleInfo2), .readCaptionText = "CALL CYCLES",
+     .readBox = N(txtCallCycleRead),
+     .readHints = {{.label = N(lblCallCycleInfo3), .text = "Value: 1-30"}},
+     .writeCaption = N(lblCallCycle), .writeCaptionText = "TOTAL CALL CYCLES",
+     .entryBox = N(txtCallCycle), .maxLength = 2,
+     .entryTip = "Number of times to repeat RF Broadcast for active call",
+     .writeHints = {{.label = N(lblCallCycleInfo), .text = "Value: 1-30"}},
+     .writeButton = N(cmdWriteCallCycle), .buttonDescription = "Writes the call cycles"},
+    {.top = 3960,
+     .readCaption = N(lblCycleDelayInfo3), .readCaptionText = "CYCLE DELAY (sec)",
+     .readBox = N(txtCycleDelayRead),
+     .readHints = {{.label = N(lblCycleDelayInfo2), .text = "Value: 10-180 sec"}},
+     .writeCaption = N(lblCycleDelay), .writeCaptionText = "CYCLE DELAY (sec)",
+     .entryBox = N(txtCycleDelay), .maxLength = 3,
+     .entryTip = "Delay (in seconds) between repeating RF Broadcast for active call",
+     .writeHints = {{.label = N(lblCycleDelayInfo), .text = "Value: 10-180 sec"}},
+     .writeButton = N(cmdWriteCycleDelay), .buttonDescription = "Writes the cycle delay"},
+    {.top = 4440,
+     .readCaption = N(Label17), .readCaptionText = "LED PATTERN ", .readBox = N(txtLedPatternRead),
+     .readHints = {{.label = N(lblLedPatternRead), .text = "-"}},
+     .writeCaption = N(Label11), .writeCaptionText = "LED PATTERN (1-2)",
+     .entryBox = N(txtNewLedPattern), .maxLength = 3,
+     .writeHints = {{.label = N(lblLedPattern), .text = "-"}},
+     .writeButton = N(cmdWriteLedPattern), .buttonDescription = "Writes the LED pattern"},
 };
 #undef N

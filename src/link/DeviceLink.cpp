@@ -35,7 +35,7 @@ void DeviceLink::close()
     m_port.setPortOpen(false);
 }
 
-bool DeviceLink::sendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
+bool DeviceLink::SendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
                                     const QString& what)
 {
     m_retries = 0;
@@ -70,7 +70,7 @@ bool DeviceLink::sendCommandWithAck(quint8 command, const QByteArray& valueBytes
     }
 }
 
-std::optional<QByteArray> DeviceLink::queryValueBlock()
+std::optional<QByteArray> DeviceLink::QueryValueBlock()
 {
     if (m_port.InBufferCount() > 0)
         m_port.Input();

@@ -29,15 +29,16 @@ public:
     void prepare();
     void close();
 
+    // The two exchanges, under the names the whole program knows them by.
     // Sends the command letter, then (after a pause) its value bytes and an
     // optional settle pause, and waits for exactly one byte: ACK accepts, any
     // other byte or none is logged ("Char Not ACK: " / "Timeout No ACK: " +
     // what) and the command is sent again, four times at most.
-    bool sendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
+    bool SendCommandWithAck(quint8 command, const QByteArray& valueBytes, int settleTicks,
                             const QString& what);
     // Sends the read query and takes the value block: every waiting byte once
     // at least the block's length has arrived, nothing after the time-out.
-    std::optional<QByteArray> queryValueBlock();
+    std::optional<QByteArray> QueryValueBlock();
     // Ends a recording: a pause, the stop character, a pause, the stop
     // character again. No answer is awaited.
     void stopRecording();

@@ -31,6 +31,7 @@ void Form1::EndDeviceOperation()
     }
 }
 
+// The read-out locks and unlocks its buttons in two different orders, both the system's own.
 void Form1::LockForReadOut()
 {
     cmdReadValues->setEnabled(false);

@@ -15,7 +15,7 @@ void Form1::cmdScanForPorts_Click()
 {
     // Probing opens and closes ports; while an operation holds one, the scan
     // waits until that operation is over.
-    if (DeviceOperationActive()) {
+    if (m_link.active()) {
         m_scanPending = true;
         return;
     }

@@ -36,9 +36,8 @@ void Form1::Dir1_Change()
 void Form1::txtDirectory_Change()
 {
     // Ticks were found in the old directory; the user ticks again for the new one.
-    chkMsg1->setChecked(false);
-    chkMsg2->setChecked(false);
-    chkMsg6->setChecked(false);
+    for (const MessageSlot& slot : kMessageSlots)
+        (this->*slot.box)->setChecked(false);
 }
 
 void Form1::RefreshMessageDirectory()

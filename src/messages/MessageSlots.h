@@ -27,13 +27,16 @@ inline constexpr int kRadioSlot = 1;
 inline constexpr int kLowBattSlot = 2;
 
 inline constexpr MessageSlot kMessageSlots[] = {
-    {&Form1::chkMsg1, &Form1::lblMsg1Sec, &Form1::Msg1File, &Form1::Msg1Len, &Form1::Msg1Sec,
-     "local.wav", "msg1.wav", 0x41, "Local/Msg 1", "Local/Msg1 Programmed ",
-     "Local/MSG1"},
-    {&Form1::chkMsg2, &Form1::lblMsg2Sec, &Form1::Msg2File, &Form1::Msg2Len, &Form1::Msg2Sec,
-     "radio.wav", "msg2.wav", 0x42, "Radio/Msg 2", "Radio/Msg2 Programmed ",
-     "Radio/MSG2"},
-    {&Form1::chkMsg6, &Form1::lblMsg6Sec, &Form1::Msg6File, &Form1::Msg6Len, &Form1::Msg6Sec,
-     "lowbatt.wav", "msg6.wav", 0x46, "LowBatt/Msg 6", "LowBatt/Msg6 Programmed ",
-     "LowBatt/MSG6"},
+    {.box = &Form1::chkMsg1, .lengthLabel = &Form1::lblMsg1Sec,
+     .fileName = &Form1::Msg1File, .size = &Form1::Msg1Len, .seconds = &Form1::Msg1Sec,
+     .preferred = "local.wav", .fallback = "msg1.wav", .command = 0x41,
+     .what = "Local/Msg 1", .success = "Local/Msg1 Programmed ", .failed = "Local/MSG1"},
+    {.box = &Form1::chkMsg2, .lengthLabel = &Form1::lblMsg2Sec,
+     .fileName = &Form1::Msg2File, .size = &Form1::Msg2Len, .seconds = &Form1::Msg2Sec,
+     .preferred = "radio.wav", .fallback = "msg2.wav", .command = 0x42,
+     .what = "Radio/Msg 2", .success = "Radio/Msg2 Programmed ", .failed = "Radio/MSG2"},
+    {.box = &Form1::chkMsg6, .lengthLabel = &Form1::lblMsg6Sec,
+     .fileName = &Form1::Msg6File, .size = &Form1::Msg6Len, .seconds = &Form1::Msg6Sec,
+     .preferred = "lowbatt.wav", .fallback = "msg6.wav", .command = 0x46,
+     .what = "LowBatt/Msg 6", .success = "LowBatt/Msg6 Programmed ", .failed = "LowBatt/MSG6"},
 };

@@ -16,7 +16,7 @@ ReadOutcome ReadUntilTwoAgree(DeviceLink& link, TickWaits& waits)
     quint8 ReadAttempt = 0;
     qint16 BlockSum[kMaxBlocks + 1] = {};
     for (;;) {
-        const std::optional<QByteArray> block = link.queryValueBlock();
+        const std::optional<QByteArray> block = link.QueryValueBlock();
         if (!block)
             return {ReadOutcome::CommFail, {}};
         ++ReadAttempt;

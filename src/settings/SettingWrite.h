@@ -12,18 +12,18 @@
 #include "link/Protocol.h"
 
 struct SettingWrite {
-    const char* label;          // the setting's name in every message of the write
-    const char* idleCaption;    // of its write button
-    int lengthLimit;            // more characters than this are refused
-    bool refuseEmptyInLength;   // profile ID: an empty entry fails the length test
-    bool twoBytes;              // signed 16-bit, sent high byte first (profile ID)
-    int low;                    // accepted range, inclusive
+    const char* label;                // the setting's name in every message of the write
+    const char* idleCaption;          // of its write button
+    int lengthLimit;                  // more characters than this are refused
+    bool refuseEmptyInLength = false; // profile ID: an empty entry fails the length test
+    bool twoBytes = false;            // signed 16-bit, sent high byte first (profile ID)
+    int low;                          // accepted range, inclusive
     int high;
-    bool highIsMaxVolume;       // speaker volume: the upper bound is MaxVolume
-    bool refuseEmptyInRange;    // ISD volume: an empty entry fails the range test
-    char letter;                // the command letter
-    int settleTicks;            // after the value bytes, before listening (channel: 2)
-    const char* lengthTitle;    // message box titles of a refusal
+    bool highIsMaxVolume = false;     // speaker volume: the upper bound is MaxVolume
+    bool refuseEmptyInRange = false;  // ISD volume: an empty entry fails the range test
+    char letter;                      // the command letter
+    int settleTicks = 0;              // after the value bytes, before listening (channel: 2)
+    const char* lengthTitle;          // message box titles of a refusal
     const char* rangeTitle;
 };
 
@@ -41,22 +41,30 @@ enum SettingRow {
 };
 
 inline constexpr SettingWrite kSettingWrites[kSettingRowCount] = {
-    {"Channel", "WRITE CHANNEL",
-     1, false, false, 1, 6, false, false, 'r', Ticks::kValuePause, "Bad Channel", "Bad Channel"},
-    {"Profile ID", "WRITE PROFILE ID",
-     4, true, true, 0, 9999, false, false, 'u', 0, "Bad Profile ID", "Bad Profile ID"},
-    {"Speaker Volume", "WRITE SPEAKER VOLUME",
-     2, false, false, 1, 63, true, false, 's', 0, "Bad Spkr Volume", "Bad Spkr Volume"},
-    {"Radio Volume", "WRITE RADIO VOLUME",
-     2, false, false, 1, 63, false, false, 'x', 0, "Bad Radio Volume", "Bad Radio Volume"},
-    {"ISD Volume", "WRITE ISD VOLUME",
-     1, false, false, 0, 6, false, true, 't', 0, "Bad ISD Volume", "Bad ISD Volume"},
-    {"Call Cycle", "WRITE CALL CYCLE",
-     2, false, false, 1, 30, false, false, 'v', 0, "Bad Call Cycle Volume", "Bad Call Cycle"},
-    {"Cycle Delay", "WRITE CYCLE DELAY",
-     3, false, false, 10, 180, false, false, 'w', 0, "Bad Cycle Delay Volume", "Bad Cycle Delay"},
-    {"LED Pattern", "WRITE LED PATTERN",
-     1, false, false, 0, 2, false, false, 'z', 0, "Bad LED Pattern", "Bad LED Pattern"},
+    {.label = "Channel", .idleCaption = "WRITE CHANNEL", .lengthLimit = 1,
+     .low = 1, .high = 6, .letter = 'r', .settleTicks = Ticks::kValuePause,
+     .lengthTitle = "Bad Channel", .rangeTitle = "Bad Channel"},
+    {.label = "Profile ID", .idleCaption = "WRITE PROFILE ID", .lengthLimit = 4,
+     .refuseEmptyInLength = true, .twoBytes = true, .low = 0, .high = 9999, .letter = 'u',
+     .lengthTitle = "Bad Profile ID", .rangeTitle = "Bad Profile ID"},
+    {.label = "Speaker Volume", .idleCaption = "WRITE SPEAKER VOLUME", .lengthLimit = 2,
+     .low = 1, .high = 63, .highIsMaxVolume = true, .letter = 's',
+     .lengthTitle = "Bad Spkr Volume", .rangeTitle = "Bad Spkr Volume"},
+    {.label = "Radio Volume", .idleCaption = "WRITE RADIO VOLUME", .lengthLimit = 2,
+     .low = 1, .high = 63, .letter = 'x',
+     .lengthTitle = "Bad Radio Volume", .rangeTitle = "Bad Radio Volume"},
+    {.label = "ISD Volume", .idleCaption = "WRITE ISD VOLUME", .lengthLimit = 1,
+     .low = 0, .high = 6, .refuseEmptyInRange = true, .letter = 't',
+     .lengthTitle = "Bad ISD Volume", .rangeTitle = "Bad ISD Volume"},
+    {.label = "Call Cycle", .idleCaption = "WRITE CALL CYCLE", .lengthLimit = 2,
+     .low = 1, .high = 30, .letter = 'v',
+     .lengthTitle = "Bad Call Cycle Volume", .rangeTitle = "Bad Call Cycle"},
+    {.label = "Cycle Delay", .idleCaption = "WRITE CYCLE DELAY", .lengthLimit = 3,
+     .low = 10, .high = 180, .letter = 'w',
+     .lengthTitle = "Bad Cycle Delay Volume", .rangeTitle = "Bad Cycle Delay"},
+    {.label = "LED Pattern", .idleCaption = "WRITE LED PATTERN", .lengthLimit = 1,
+     .low = 0, .high = 2, .letter = 'z',
+     .lengthTitle = "Bad LED Pattern", .rangeTitle = "Bad LED Pattern"},
 };
 
 // The length test: false refuses the entry.

@@ -15,7 +15,7 @@ void clickWrite(Form1& form, int row)
 {
     if (!form.BeginDeviceOperation())
         return;
-    form.RunSettingWrite(kSettingWrites[row]);
+    form.RunSettingWrite(row);
     form.EndDeviceOperation();
 }
 
@@ -30,9 +30,9 @@ void Form1::cmdWriteCallCycle_Click() { clickWrite(*this, kCallCycleRow); }
 void Form1::cmdWriteCycleDelay_Click() { clickWrite(*this, kCycleDelayRow); }
 void Form1::cmdWriteLedPattern_Click() { clickWrite(*this, kLedPatternRow); }
 
-void Form1::RunSettingWrite(const SettingWrite& row)
+void Form1::RunSettingWrite(int index)
 {
-    const int index = int(&row - kSettingWrites);
+    const SettingWrite& row = kSettingWrites[index];
     QLineEdit* entry = this->*kSettingGrid[index].entryBox.member;
     const QString label = QString::fromLatin1(row.label);
     auto refuse = [&](const char* title) {
