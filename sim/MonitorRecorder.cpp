@@ -20,8 +20,6 @@ constexpr int kChunkSamples = StoredMessage::kRate / 200;
 // arrive; a server that stalls longer leaves the message a little short.
 constexpr double kDrainMs = 300;
 
-double wireMs(const QElapsedTimer& clock) { return clock.nsecsElapsed() / 1e6; }
-
 }  // namespace
 
 struct MonitorRecorder::Session {
@@ -40,7 +38,7 @@ struct MonitorRecorder::Session {
     StoredMessage message;
 };
 
-MonitorRecorder::MonitorRecorder(const QElapsedTimer& wireClock, QObject* parent)
+MonitorRecorder::MonitorRecorder(const WireClock& wireClock, QObject* parent)
     : QObject(parent), m_clock(wireClock)
 {
 }
@@ -57,7 +55,7 @@ MonitorRecorder::~MonitorRecorder()
 void MonitorRecorder::start(char letter, double ackMs)
 {
     if (m_current)
-        stop(wireMs(m_clock), QStringLiteral("a new recording began"));
+        stop(m_clock.nowMs(), QStringLiteral("a new recording began"));
     auto session = std::make_shared<Session>();
     session->owner = this;
     session->folder = m_folder;
@@ -118,7 +116,7 @@ void MonitorRecorder::collect()
     }
 }
 
-void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clock)
+void MonitorRecorder::listen(std::shared_ptr<Session> session, WireClock clock)
 {
     const pa_sample_spec format{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
     pa_buffer_attr attr{};
@@ -141,7 +139,7 @@ void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clo
                 lost = true;
                 break;
             }
-            const double now = wireMs(clock);
+            const double now = clock.nowMs();
             // A chunk arrives no sooner than its last sample was played: the
             // tightest of these bounds is when the first one was.
             start = std::min(start, now - m.samples.size() * 1000.0 / StoredMessage::kRate);
@@ -155,7 +153,7 @@ void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clo
     }
     {
         std::lock_guard<std::mutex> guard(session->lock);
-        stopMs = session->stopAsked ? session->stopMs : wireMs(clock);
+        stopMs = session->stopAsked ? session->stopMs : clock.nowMs();
         cut = session->stopAsked ? session->cut : QStringLiteral("sound server gone");
     }
     if (pa) {
