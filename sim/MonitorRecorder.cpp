@@ -30,21 +30,6 @@ pa_simple* connectToMonitor(int* error)
                          "call box audio input", &format, nullptr, &attr, error);
 }
 
-// What was played before the ACK or after the stop is not the message's.
-void trimToRecording(StoredMessage& m, double stopMs)
-{
-    const auto samplesIn = [&](double ms) {
-        return std::clamp<qsizetype>(qsizetype(std::lround(ms * StoredMessage::kRate / 1000.0)), 0,
-                                     m.samples.size());
-    };
-    m.samples.resize(samplesIn(stopMs - m.startMs));
-    const qsizetype early = samplesIn(m.ackMs - m.startMs);
-    m.samples.remove(0, early);
-    m.startMs += early * 1000.0 / StoredMessage::kRate;
-    if (m.samples.isEmpty())
-        m.startMs = stopMs;
-}
-
 }  // namespace
 
 struct MonitorRecorder::Session {
@@ -100,7 +85,7 @@ struct MonitorRecorder::Session {
             }
         }
         message.cut = !heardToTheEnd && why.isEmpty() ? QStringLiteral("sound server gone") : why;
-        trimToRecording(message, endMs);
+        message.placeOnWire(endMs);
         if (!folder.isEmpty())
             message.write(folder);
     }
