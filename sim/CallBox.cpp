@@ -12,7 +12,8 @@ CallBox::CallBox(QObject* parent) : QObject(parent)
 {
     connect(&m_trace, &WireTrace::line, this, &CallBox::traceLine);
     connect(&m_pacer, &LinePacer::delivered, this, &CallBox::onDelivered);
-    connect(&m_faults, &FaultInjector::noise, this, [this](const QByteArray& byte) { m_pacer.send(byte, 0, false); });
+    connect(&m_faults, &FaultInjector::noise, this,
+            [this](const QByteArray& byte) { m_pacer.send(byte, 0, false); });
     connect(&m_faults, &FaultInjector::note, &m_trace, &WireTrace::event);
     connect(&m_reader, &CommandReader::note, &m_trace, &WireTrace::event);
     connect(&m_book, &RecordingBook::messageStored, this, &CallBox::messageStored);
@@ -109,7 +110,8 @@ void CallBox::onByte(quint8 byte)
         return;
     const CommandReader::Step step = m_reader.read(byte);
     if (const Recording* r = m_book.running(); r && step.letter)
-        m_book.cut(r->stops == 1 ? QStringLiteral("only one stop character") : QStringLiteral("no stop character"));
+        m_book.cut(r->stops == 1 ? QStringLiteral("only one stop character")
+                                 : QStringLiteral("no stop character"));
     if (step.stop)
         m_book.stop();
     if (step.whole)

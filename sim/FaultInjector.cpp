@@ -46,7 +46,8 @@ FaultInjector::Answer FaultInjector::ackAnswer(char letter)
     m_attempt = 0;
     m_lastCommand = 0;
     if (m_faults.wrongAck >= 0)
-        return {.bytes = QByteArray(1, static_cast<char>(m_faults.wrongAck)), .delayMs = double(m_faults.ackDelayMs)};
+        return {.bytes = QByteArray(1, static_cast<char>(m_faults.wrongAck)),
+                .delayMs = double(m_faults.ackDelayMs)};
     return {.bytes = QByteArray(m_faults.doubleAck ? 2 : 1, char(BoxBytes::kAck)),
             .delayMs = double(m_faults.ackDelayMs),
             .together = true,
@@ -64,7 +65,8 @@ std::optional<QByteArray> FaultInjector::queryAnswer(const QByteArray& stored)
     }
     QByteArray block = stored;
     if (m_faults.sumsNeverAgree)
-        block[StoredValues::Spare] = static_cast<char>(static_cast<quint8>(block.at(StoredValues::Spare)) + query);
+        block[StoredValues::Spare] =
+            static_cast<char>(static_cast<quint8>(block.at(StoredValues::Spare)) + query);
     else if (query <= m_faults.sumSequence.size())
         shapeSums(block, query);
     if (m_faults.shortBlock > 0)
@@ -93,7 +95,9 @@ void FaultInjector::shapeSums(QByteArray& block, int query)
         missing -= put;
     }
     if (StoredValues::blockSum(block) != target)
-        emit note(QStringLiteral("block sum %1 out of reach, sending %2").arg(target).arg(StoredValues::blockSum(block)));
+        emit note(QStringLiteral("block sum %1 out of reach, sending %2")
+                      .arg(target)
+                      .arg(StoredValues::blockSum(block)));
 }
 
 void FaultInjector::scheduleNoise()

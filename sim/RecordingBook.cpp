@@ -36,7 +36,8 @@ void RecordingBook::stop()
         return;
     if (++r->stops == 1) {
         r->lastedMs = m_clock.nowMs() - r->startMs;
-        m_trace.event(QStringLiteral("recording %1 lasted %2 ms").arg(QLatin1Char(r->letter)).arg(qRound(r->lastedMs)));
+        m_trace.event(
+            QStringLiteral("recording %1 lasted %2 ms").arg(QLatin1Char(r->letter)).arg(qRound(r->lastedMs)));
     } else {
         m_trace.event(QStringLiteral("recording %1 stopped").arg(QLatin1Char(r->letter)));
         if (m_recorder)

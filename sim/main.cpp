@@ -70,8 +70,11 @@ struct Option {
     const char* name;
     const char* argument;  // the value's name in the help; nullptr for a switch
     const char* help;
-    void (*sets)(Setup&, const Arg&);
-    const char* byDefault = nullptr;   // the value when the option is not given
+    // What it sets: a fault's number, a fault switched on, or anything else.
+    int CallBoxFaults::*number = nullptr;
+    bool CallBoxFaults::*on = nullptr;
+    void (*sets)(Setup&, const Arg&) = nullptr;
+    const char* byDefault = nullptr;     // the value when the option is not given
     const char* inDataFolder = nullptr;  // or this path in the user's data folder
 };
 
@@ -91,35 +94,34 @@ const Option kOptions[] = {
      .sets = [](Setup& s, const Arg& a) { s.box.setBlockLength(a.number()); }},
     {.name = "version", .argument = "TEXT", .help = "Software version, 8 characters.",
      .sets = [](Setup& s, const Arg& a) { s.box.setVersion(a.text.toLatin1()); }},
-    {.name = "silent", .argument = nullptr, .help = "Answer nothing.",
-     .sets = [](Setup& s, const Arg&) { s.faults.silent = true; }},
+    {.name = "silent", .argument = nullptr, .help = "Answer nothing.", .on = &CallBoxFaults::silent},
     {.name = "wrong-ack", .argument = "BYTE", .help = "Answer this byte instead of ACK (e.g. 0x15).",
-     .sets = [](Setup& s, const Arg& a) { s.faults.wrongAck = a.number(); }},
+     .number = &CallBoxFaults::wrongAck},
     {.name = "ack-from-attempt", .argument = "N", .help = "Acknowledge a command only from its Nth attempt.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.ackFromAttempt = a.number(); }},
+     .number = &CallBoxFaults::ackFromAttempt},
     {.name = "early-byte", .argument = "BYTE", .help = "Byte for the attempts before that (default: nothing).",
-     .sets = [](Setup& s, const Arg& a) { s.faults.earlyAttemptByte = a.number(); }},
+     .number = &CallBoxFaults::earlyAttemptByte},
     {.name = "double-ack", .argument = nullptr, .help = "Answer two ACK bytes at once.",
-     .sets = [](Setup& s, const Arg&) { s.faults.doubleAck = true; }},
+     .on = &CallBoxFaults::doubleAck},
     {.name = "ack-delay", .argument = "MS", .help = "Wait this long before each ACK.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.ackDelayMs = a.number(); }},
+     .number = &CallBoxFaults::ackDelayMs},
     {.name = "sums-never-agree", .argument = nullptr, .help = "Change a spare byte with every query.",
-     .sets = [](Setup& s, const Arg&) { s.faults.sumsNeverAgree = true; }},
+     .on = &CallBoxFaults::sumsNeverAgree},
     {.name = "sums", .argument = "LIST", .help = "Block sums of successive queries, comma separated.",
      .sets = [](Setup& s, const Arg& a) {
          for (const QString& sum : a.text.split(QLatin1Char(','), Qt::SkipEmptyParts))
              s.faults.sumSequence.append(sum.trimmed().toInt());
      }},
     {.name = "short-block", .argument = "N", .help = "Send only N bytes of the value block.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.shortBlock = a.number(); }},
+     .number = &CallBoxFaults::shortBlock},
     {.name = "silent-from-query", .argument = "N", .help = "Leave queries unanswered from the Nth on.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.silentFromQuery = a.number(); }},
+     .number = &CallBoxFaults::silentFromQuery},
     {.name = "noise-every", .argument = "MS", .help = "A random byte about every MS ms.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.noiseIntervalMs = a.number(); }},
+     .number = &CallBoxFaults::noiseIntervalMs},
     {.name = "noise-in-block", .argument = "N", .help = "Random bytes inside every value block.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.noiseInBlock = a.number(); }},
+     .number = &CallBoxFaults::noiseInBlock},
     {.name = "hangup-after", .argument = "N", .help = "Pull the line after N bytes received.",
-     .sets = [](Setup& s, const Arg& a) { s.faults.hangUpAfterBytes = a.number(); }},
+     .number = &CallBoxFaults::hangUpAfterBytes},
     {.name = "seed", .argument = "N", .help = "Seed of the random noise.",
      .sets = [](Setup& s, const Arg& a) { s.faults.seed = static_cast<quint32>(a.number()); }},
     {.name = "quiet", .argument = nullptr, .help = "Do not print the trace.",
@@ -157,8 +159,15 @@ void readOptions(const QCoreApplication& app, Setup& setup)
     p.process(app);
     for (const Option& o : kOptions) {
         const QString name = QString::fromLatin1(o.name);
-        if (p.isSet(name) || o.byDefault || o.inDataFolder)
-            o.sets(setup, {name, p.value(name)});
+        if (!p.isSet(name) && !o.byDefault && !o.inDataFolder)
+            continue;
+        const Arg arg{name, p.value(name)};
+        if (o.number)
+            setup.faults.*o.number = arg.number();
+        else if (o.on)
+            setup.faults.*o.on = true;
+        else
+            o.sets(setup, arg);
     }
 }
 
@@ -170,7 +179,8 @@ void startListening(const Setup& setup)
     }
     setup.box.setMessageFolder(setup.messages);
     setup.box.setListening(true);
-    say(QStringLiteral("callbox: keeping stored messages in %1/ (play one: paplay %1/local.wav)").arg(setup.messages));
+    say(QStringLiteral("callbox: keeping stored messages in %1/ (play one: paplay %1/local.wav)")
+            .arg(setup.messages));
 }
 
 // The box's end of the cable, which a signal pulls and plugs back in.
@@ -240,7 +250,8 @@ int main(int argc, char** argv)
     box.setLivePrint(true);
     Setup setup{.box = box};
     readOptions(app, setup);
-    QObject::connect(&box, &CallBox::notice, &app, [](const QString& line) { say(QStringLiteral("callbox: ") + line); });
+    QObject::connect(&box, &CallBox::notice, &app,
+                     [](const QString& line) { say(QStringLiteral("callbox: ") + line); });
     startListening(setup);
     box.setFaults(setup.faults);
 

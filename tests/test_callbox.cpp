@@ -178,7 +178,8 @@ private slots:
         QTest::addColumn<QByteArray>("ending");  // after the sound; none: the line is pulled during it
         QTest::addColumn<QString>("cut");
         QTest::newRow("two stop characters") << int(Settled) << QByteArray("dd") << "";
-        QTest::newRow("a command after one stop character") << int(Settled) << QByteArray("dq") << "only one stop character";
+        QTest::newRow("a command after one stop character")
+            << int(Settled) << QByteArray("dq") << "only one stop character";
         QTest::newRow("line pulled while the sound plays") << int(Settled) << QByteArray() << "line pulled";
         QTest::newRow("no sound server") << int(Down) << QByteArray("dd") << "";
         QTest::newRow("lead-in on an unsettled server") << int(Restarted) << QByteArray("dd") << "";
