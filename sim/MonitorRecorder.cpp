@@ -20,7 +20,15 @@ constexpr int kChunkSamples = StoredMessage::kRate / 200;
 // arrive; a server that stalls longer leaves the message a little short.
 constexpr double kDrainMs = 300;
 
-double wireMs(const QElapsedTimer& clock) { return clock.nsecsElapsed() / 1e6; }
+pa_simple* connectToMonitor(int* error)
+{
+    const pa_sample_spec format{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
+    pa_buffer_attr attr{};
+    attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
+    attr.fragsize = kChunkSamples * sizeof(qint16);
+    return pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
+                         "call box audio input", &format, nullptr, &attr, error);
+}
 
 }  // namespace
 
@@ -38,9 +46,64 @@ struct MonitorRecorder::Session {
     bool connected = false;
     QString error;  // why it could not connect
     StoredMessage message;
+
+    // Reads what the monitor plays until the stop's moment has come, or the
+    // server has stalled past kDrainMs after it; false when the server went.
+    bool readUntilStopped(pa_simple* pa, const WireClock& clock)
+    {
+        StoredMessage& m = message;
+        double start = INFINITY;
+        for (;;) {
+            const qsizetype at = m.samples.size();
+            m.samples.resize(at + kChunkSamples);
+            int error = 0;
+            if (pa_simple_read(pa, m.samples.data() + at, kChunkSamples * sizeof(qint16), &error) < 0) {
+                m.samples.resize(at);
+                return false;
+            }
+            const double now = clock.nowMs();
+            // A chunk arrives no sooner than its last sample was played: the
+            // tightest of these bounds is when the first one was.
+            start = std::min(start, now - m.samples.size() * 1000.0 / StoredMessage::kRate);
+            m.startMs = start;
+            std::lock_guard<std::mutex> guard(lock);
+            if (stopAsked && (m.timeMs(m.samples.size()) >= stopMs || now > stopMs + kDrainMs))
+                return true;
+        }
+    }
+
+    // Keeps what was heard from the ACK to the stop, and writes it where asked.
+    void keep(bool heardToTheEnd, double nowMs)
+    {
+        double endMs = nowMs;
+        QString why = QStringLiteral("sound server gone");
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (stopAsked) {
+                endMs = stopMs;
+                why = cut;
+            }
+        }
+        message.cut = !heardToTheEnd && why.isEmpty() ? QStringLiteral("sound server gone") : why;
+        message.placeOnWire(endMs);
+        if (!folder.isEmpty())
+            message.write(folder);
+    }
+
+    // Hands the message, or why there is none, back to the box's thread.
+    void end(bool wasConnected, int error)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        connected = wasConnected;
+        this->error = QString::fromLocal8Bit(pa_strerror(error));
+        done = true;
+        doneChanged.notify_all();
+        if (owner)
+            QMetaObject::invokeMethod(owner, &MonitorRecorder::collect, Qt::QueuedConnection);
+    }
 };
 
-MonitorRecorder::MonitorRecorder(const QElapsedTimer& wireClock, QObject* parent)
+MonitorRecorder::MonitorRecorder(const WireClock& wireClock, QObject* parent)
     : QObject(parent), m_clock(wireClock)
 {
 }
@@ -57,7 +120,7 @@ MonitorRecorder::~MonitorRecorder()
 void MonitorRecorder::start(char letter, double ackMs)
 {
     if (m_current)
-        stop(wireMs(m_clock), QStringLiteral("a new recording began"));
+        stop(m_clock.nowMs(), QStringLiteral("a new recording began"));
     auto session = std::make_shared<Session>();
     session->owner = this;
     session->folder = m_folder;
@@ -118,69 +181,14 @@ void MonitorRecorder::collect()
     }
 }
 
-void MonitorRecorder::listen(std::shared_ptr<Session> session, QElapsedTimer clock)
+void MonitorRecorder::listen(std::shared_ptr<Session> session, WireClock clock)
 {
-    const pa_sample_spec format{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
-    pa_buffer_attr attr{};
-    attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
-    attr.fragsize = kChunkSamples * sizeof(qint16);
     int error = 0;
-    pa_simple* pa = pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
-                                  "call box audio input", &format, nullptr, &attr, &error);
-    StoredMessage& m = session->message;
-    bool lost = false;
-    double stopMs = 0;
-    QString cut;
+    pa_simple* pa = connectToMonitor(&error);
     if (pa) {
-        double start = INFINITY;
-        for (;;) {
-            const qsizetype at = m.samples.size();
-            m.samples.resize(at + kChunkSamples);
-            if (pa_simple_read(pa, m.samples.data() + at, kChunkSamples * sizeof(qint16), &error) < 0) {
-                m.samples.resize(at);
-                lost = true;
-                break;
-            }
-            const double now = wireMs(clock);
-            // A chunk arrives no sooner than its last sample was played: the
-            // tightest of these bounds is when the first one was.
-            start = std::min(start, now - m.samples.size() * 1000.0 / StoredMessage::kRate);
-            m.startMs = start;
-            std::lock_guard<std::mutex> guard(session->lock);
-            if (session->stopAsked && (m.timeMs(m.samples.size()) >= session->stopMs ||
-                                       now > session->stopMs + kDrainMs))
-                break;
-        }
+        const bool heardToTheEnd = session->readUntilStopped(pa, clock);
         pa_simple_free(pa);
+        session->keep(heardToTheEnd, clock.nowMs());
     }
-    {
-        std::lock_guard<std::mutex> guard(session->lock);
-        stopMs = session->stopAsked ? session->stopMs : wireMs(clock);
-        cut = session->stopAsked ? session->cut : QStringLiteral("sound server gone");
-    }
-    if (pa) {
-        m.cut = cut;
-        if (lost && cut.isEmpty())
-            m.cut = QStringLiteral("sound server gone");
-        // What was played before the ACK or after the stop is not the message's.
-        const auto samplesIn = [&](double ms) {
-            return std::clamp<qsizetype>(qsizetype(std::lround(ms * StoredMessage::kRate / 1000.0)), 0,
-                                         m.samples.size());
-        };
-        m.samples.resize(samplesIn(stopMs - m.startMs));
-        const qsizetype early = samplesIn(m.ackMs - m.startMs);
-        m.samples.remove(0, early);
-        m.startMs += early * 1000.0 / StoredMessage::kRate;
-        if (m.samples.isEmpty())
-            m.startMs = stopMs;
-        if (!session->folder.isEmpty())
-            m.write(session->folder);
-    }
-    std::lock_guard<std::mutex> guard(session->lock);
-    session->connected = pa != nullptr;
-    session->error = QString::fromLocal8Bit(pa_strerror(error));
-    session->done = true;
-    session->doneChanged.notify_all();
-    if (session->owner)
-        QMetaObject::invokeMethod(session->owner, &MonitorRecorder::collect, Qt::QueuedConnection);
+    session->end(pa != nullptr, error);
 }

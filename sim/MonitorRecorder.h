@@ -7,8 +7,8 @@
 // on the server; the finished message comes back through the event loop.
 
 #include "StoredMessage.h"
+#include "WireTrace.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -20,7 +20,7 @@ class MonitorRecorder : public QObject {
 public:
     // `wireClock` is the box's clock (CallBox::nowMs), on which the first
     // sample of each recording is stamped.
-    explicit MonitorRecorder(const QElapsedTimer& wireClock, QObject* parent = nullptr);
+    explicit MonitorRecorder(const WireClock& wireClock, QObject* parent = nullptr);
     ~MonitorRecorder() override;
 
     // Where finished messages are written; empty keeps them in memory only.
@@ -45,10 +45,10 @@ signals:
 
 private:
     struct Session;
-    static void listen(std::shared_ptr<Session> session, QElapsedTimer clock);
+    static void listen(std::shared_ptr<Session> session, WireClock clock);
     void collect();
 
-    QElapsedTimer m_clock;
+    WireClock m_clock;
     QString m_folder;
     std::shared_ptr<Session> m_current;
     std::vector<std::shared_ptr<Session>> m_sessions;  // not yet delivered

@@ -7,6 +7,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -41,13 +42,12 @@ QString StoredMessage::line() const
 {
     QStringList parts{QStringLiteral("%1 s").arg(seconds(), 0, 'f', 2)};
     const qsizetype first = firstLoud();
-    if (samples.isEmpty()) {
+    if (heardMs >= timeMs(samples.size())) {
         parts << QStringLiteral("nothing heard");
     } else {
-        // A sound server may take a while to hand a new listener its first
-        // samples (an idle PulseAudio null sink up to 2 s): say what is missing.
-        if (startMs - ackMs >= 50)
-            parts << QStringLiteral("heard from %1 s after the ACK").arg((startMs - ackMs) / 1000, 0, 'f', 2);
+        // Say where what was heard begins, when silence was put in before it.
+        if (heardMs - ackMs >= 50)
+            parts << QStringLiteral("heard from %1 s after the ACK").arg((heardMs - ackMs) / 1000, 0, 'f', 2);
         parts << (first < 0 ? QStringLiteral("no sound")
                             : QStringLiteral("sound %1-%2 s")
                                   .arg(first / double(kRate), 0, 'f', 2)
@@ -63,6 +63,18 @@ QString StoredMessage::line() const
     return QStringLiteral("stored %1%2: %3")
         .arg(slotName(letter), cut.isEmpty() ? QString() : QStringLiteral(" (cut: %1)").arg(cut),
              parts.join(QStringLiteral(", ")));
+}
+
+void StoredMessage::placeOnWire(double endMs)
+{
+    const auto samplesIn = [](double ms) { return qsizetype(std::lround(std::max(0.0, ms) * kRate / 1000.0)); };
+    const double heardFrom = samples.isEmpty() ? endMs : std::min(startMs, endMs);
+    samples.remove(0, std::min(samplesIn(ackMs - heardFrom), samples.size()));
+    const qsizetype late = samplesIn(heardFrom - ackMs);
+    samples.insert(0, late, 0);
+    startMs = ackMs;
+    heardMs = timeMs(late);
+    samples.resize(std::min(samples.size(), samplesIn(endMs - ackMs)));
 }
 
 bool StoredMessage::write(const QString& folder)

@@ -27,6 +27,7 @@ public:
     SimHarness& operator=(const SimHarness&) = delete;
 
     bool ok() const;  // the link folder exists and the box is linked
+    bool ready() const { return ok(); }  // for RIG(SimHarness, sim)
     QString error() const;
 
     CallBox& box() { return *m_box; }
@@ -76,7 +77,4 @@ private:
     std::unique_ptr<PtyLink> m_link;
     std::map<int, std::unique_ptr<PtyLink>> m_extra;
     std::unique_ptr<QTemporaryDir> m_messages;
-
-public:
-    bool ready() const { return ok(); }  // for RIG(SimHarness, sim)
 };
