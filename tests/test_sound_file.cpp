@@ -178,12 +178,10 @@ private slots:
         const double changes = signChangesPerSecond(out);
         QVERIFY2(qAbs(changes - signChangesPerSecond(in)) < 10 && qAbs(changes - 1400) < 10,
                  qPrintable(QString::number(changes)));
-        float peak = 0;
-        for (qint64 i = 0; i < out.frames(); ++i) {
+        for (qint64 i = 0; i < out.frames(); ++i)
             for (int c = 1; c < channels; ++c)
                 QCOMPARE(out.samples[size_t(i * channels + c)], out.samples[size_t(i * channels)]);
-            peak = std::max(peak, std::abs(out.samples[size_t(i * channels)]));
-        }
+        const float peak = std::abs(*std::ranges::max_element(out.samples, {}, [](float v) { return std::abs(v); }));
         QVERIFY2(qAbs(peak - 0.75) < 0.03, qPrintable(QString::number(peak)));
         QCOMPARE(ConvertSound(out, rate, channels).samples, out.samples);
     }

@@ -114,10 +114,7 @@ private slots:
         QVERIFY2(stored.cut.isEmpty() && stored.firstLoud() >= 0, qPrintable(stored.line()));
         QVERIFY2(qAbs(soundMs(stored) - h.seconds * 1000) <= 15, qPrintable(stored.line()));
         // The loud, high last 100 ms, whole.
-        qsizetype tail = stored.firstLoud();
-        while (tail < stored.lastLoud() && qAbs(stored.samples[tail]) < 0.55 * 32767)
-            ++tail;
-        const double tailMs = (stored.lastLoud() - tail + 1) * 1000.0 / StoredMessage::kRate;
+        const double tailMs = (stored.lastLoud() - stored.firstLoud(int(0.55 * 32767)) + 1) * 1000.0 / StoredMessage::kRate;
         VERIFY_SHOWING(qAbs(tailMs - 100) <= 10, tailMs);
 
         // After the ACK and the 300 ms wait (29 to 30 ticks, which the sink's
