@@ -92,38 +92,9 @@ private:
     SRC_STATE* m_converter = nullptr;
 };
 
-// A whole sound read as a stream.
-class Whole final : public SoundStream {
-public:
-    explicit Whole(const Sound& sound) : m_sound(sound) {}
-    int rate() const override { return m_sound.rate; }
-    int channels() const override { return m_sound.channels; }
-    qint64 read(float* to, qint64 frames) override
-    {
-        frames = std::min(frames, m_sound.frames() - m_at);
-        std::copy_n(m_sound.samples.data() + m_at * m_sound.channels, frames * m_sound.channels, to);
-        m_at += frames;
-        return frames;
-    }
-
-private:
-    const Sound& m_sound;
-    qint64 m_at = 0;
-};
-
 }  // namespace
 
 std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels)
 {
     return std::make_unique<Converted>(std::move(sound), rate, channels);
-}
-
-Sound ConvertSound(const Sound& sound, int rate, int channels)
-{
-    if (sound.channels <= 0 || channels <= 0 || sound.rate <= 0 || rate <= 0 || sound.frames() == 0)
-        return Sound{rate, channels, {}};
-    if (rate == sound.rate && channels == sound.channels)
-        return sound;
-    std::unique_ptr<SoundStream> converted = ConvertedStream(std::make_shared<Whole>(sound), rate, channels);
-    return ReadWhole(*converted);
 }

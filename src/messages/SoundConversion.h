@@ -9,5 +9,3 @@
 #include "messages/Sound.h"
 
 std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels);
-// The same for a whole sound.
-Sound ConvertSound(const Sound& sound, int rate, int channels);

@@ -85,13 +85,13 @@ std::shared_ptr<SoundStream> playable(std::shared_ptr<SoundStream> sound, pa_sam
 
 pa_simple* connect(const pa_sample_spec& format)
 {
+    if (!pa_sample_spec_valid(&format))
+        return nullptr;
     pa_channel_map map;
     pa_channel_map_init_extend(&map, format.channels, PA_CHANNEL_MAP_DEFAULT);
     pa_buffer_attr buffer{uint32_t(-1), uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &format)),
                           uint32_t(-1), uint32_t(-1), uint32_t(-1)};
     int error = 0;
-    if (!pa_sample_spec_valid(&format))
-        return nullptr;
     return pa_simple_new(nullptr, "ZT870K call box programmer", PA_STREAM_PLAYBACK, nullptr,
                          "Call box message", &format, &map, &buffer, &error);
 }
