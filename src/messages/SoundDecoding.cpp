@@ -31,16 +31,23 @@ SF_VIRTUAL_IO deviceIo{
     [](void* d) -> sf_count_t { return device(d).pos(); },
 };
 
-QString openProblem()
+QString damaged(QString why)
 {
-    switch (sf_error(nullptr)) {
+    return QStringLiteral("it is damaged or cut short (%1)")
+        .arg(why.remove(QRegularExpression(QStringLiteral("[.\\s]+$"))));
+}
+
+// Why libsndfile did not open a file, from the error of that very open: its
+// error state is global, and says nothing of a file it was never shown.
+QString openProblem(int error, const char* text)
+{
+    switch (error) {
     case SF_ERR_UNRECOGNISED_FORMAT:
         return QStringLiteral("it is not a sound file, or not one in a format that can be read");
     case SF_ERR_UNSUPPORTED_ENCODING:
         return QStringLiteral("its sound is stored in an encoding that can't be decoded");
     default:
-        return QStringLiteral("it is damaged or cut short (%1)")
-            .arg(QString::fromUtf8(sf_strerror(nullptr)).remove(QRegularExpression(QStringLiteral("[.\\s]+$"))));
+        return damaged(QString::fromUtf8(text));
     }
 }
 
@@ -52,18 +59,22 @@ public:
     DecodedStream(std::unique_ptr<QIODevice> file) : m_file(std::move(file)) {}
     ~DecodedStream() override { close(); }
 
-    // Whether libsndfile takes the file; sf_error(nullptr) says why not.
+    // Whether libsndfile takes the file; problem() says why not.
     bool open()
     {
         std::optional<WavLayout> layout;
         if (IsWav(*m_file)) {
-            layout = WavLayoutOf(*m_file);
-            if (!layout)
+            layout = WavLayoutOf(*m_file, &m_problem);
+            if (!layout) {
+                m_problem = damaged(m_problem);
                 return false;
+            }
             m_view.emplace(*m_file, *layout);
         }
-        if (!start())
+        if (!start()) {
+            m_problem = openProblem(sf_error(nullptr), sf_strerror(nullptr));
             return false;
+        }
         m_frames = m_info.frames;
         // Past the sound its fact chunk states, a compressed format's last
         // block decodes to whatever its writer padded it with, a burst as
@@ -88,6 +99,7 @@ public:
     }
     // The frames its header promises.
     qint64 frames() const { return m_frames; }
+    QString problem() const { return m_problem; }
     int rate() const override { return m_info.samplerate; }
     int channels() const override { return m_info.channels; }
     qint64 read(float* to, qint64 frames) override
@@ -121,6 +133,7 @@ private:
     SF_INFO m_info{};
     qint64 m_frames = 0;
     qint64 m_read = 0;
+    QString m_problem;
 };
 
 std::optional<SoundFile> refuse(QString* problem, const QString& why)
@@ -149,7 +162,7 @@ std::optional<SoundFile> decode(std::unique_ptr<QIODevice> file, double maxSecon
 {
     auto stream = std::make_shared<DecodedStream>(std::move(file));
     if (!stream->open())
-        return refuse(problem, openProblem());
+        return refuse(problem, stream->problem());
     if (stream->channels() <= 0 || stream->rate() <= 0 || stream->frames() <= 0)
         return refuse(problem, QStringLiteral("it holds no sound"));
     SoundFile out{stream->boxFormat(), double(stream->frames()) / stream->rate(), {}};

@@ -63,6 +63,21 @@ private:
     const qint64 m_size;
 };
 
+// What keeps a file from having the chunks its sound needs, the first chunk
+// that runs past the file's end being the likeliest: a copy cut short.
+QString missingChunk(const QByteArray& fmt, const QByteArray& cutChunk)
+{
+    if (!cutChunk.isEmpty()) {
+        const bool printable = std::all_of(cutChunk.begin(), cutChunk.end(),
+                                           [](char c) { return c > 0x20 && c <= 0x7E; });
+        return printable ? QStringLiteral("its %1 chunk runs past the end of the file")
+                               .arg(QString::fromLatin1(cutChunk))
+                         : QStringLiteral("a chunk runs past the end of the file");
+    }
+    return fmt.isEmpty() ? QStringLiteral("its fmt chunk is missing")
+                         : QStringLiteral("its data chunk is missing");
+}
+
 }  // namespace
 
 bool IsWav(QIODevice& file)
@@ -71,10 +86,10 @@ bool IsWav(QIODevice& file)
     return start.startsWith("RIFF") && start.endsWith("WAVE");
 }
 
-std::optional<WavLayout> WavLayoutOf(QIODevice& file)
+std::optional<WavLayout> WavLayoutOf(QIODevice& file, QString* problem)
 {
     const Walker walk(file);
-    QByteArray fmt, fact;
+    QByteArray fmt, fact, cutChunk;
     std::optional<WavLayout> layout;
     for (qint64 pos = 12; pos + 8 <= walk.size();) {
         const QByteArray header = walk.bytes(pos, 8);
@@ -91,11 +106,15 @@ std::optional<WavLayout> WavLayoutOf(QIODevice& file)
             // Streaming writers leave the length 0: the rest of the file.
             layout = WavLayout{{}, body, length == 0 ? walk.size() - body : std::min(length, walk.size() - body)};
         pos = body + length;
+        if (pos > walk.size() && cutChunk.isEmpty())
+            cutChunk = id.trimmed();
         if ((length & 1) && !walk.padMissing(pos))
             ++pos;
     }
-    if (fmt.isEmpty() || !layout)
+    if (fmt.isEmpty() || !layout) {
+        *problem = missingChunk(fmt, cutChunk);
         return std::nullopt;
+    }
     QByteArray head = "WAVE" + chunk("fmt ", fmt);
     if (!fact.isEmpty())
         head += chunk("fact", fact);

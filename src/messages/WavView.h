@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QString>
 #include <optional>
 
 // Where a WAV file's sound data lies, and the header that goes before it.
@@ -24,8 +25,9 @@ struct WavLayout {
 // Whether the bytes begin as a WAV file does.
 bool IsWav(QIODevice& file);
 // The layout of a WAV file, found by walking its chunks in small reads, never
-// copying it. Nothing when it has no fmt or no data chunk.
-std::optional<WavLayout> WavLayoutOf(QIODevice& file);
+// copying it. Nothing when it has no fmt or no data chunk; `problem` then says
+// what is wrong with it, in words for the user ("its fmt chunk is missing").
+std::optional<WavLayout> WavLayoutOf(QIODevice& file, QString* problem);
 
 // A WAV file as its layout shows it: the header, then the data read from the
 // file as it is asked for.
