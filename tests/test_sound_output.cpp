@@ -48,12 +48,47 @@ double soundMs(const StoredMessage& m)
     return m.firstLoud(104) < 0 ? 0 : (m.lastLoud(104) - m.firstLoud(104) + 1) * 1000.0 / StoredMessage::kRate;
 }
 
+// How the sound output stands: made so before a run, or while its message
+// plays (half a second in); and what the technician meets.
+struct Silence {
+    std::function<void()> before = {}, during = {};
+    QString refusedAs = {}, says = {};  // the warning box's title, and what its text says
+    bool programmed = false;
+    QByteArray file = toneWav(11025, 1, 16, 1.5);
+};
+
+std::function<void()> pactl(const QStringList& arguments)
+{
+    return [arguments] { PulseSink::pactl(arguments); };
+}
+
+const QString kProgram = QStringLiteral("ZT870K call box programmer");
+
+// The programmer's stream as the mixer shows it, muted.
+void muteOurStream()
+{
+    PulseSink::pactl({"set-sink-input-mute", QString::number(PulseSink::streamOf(kProgram)), "1"});
+}
+
+// A desktop restores a program's stream as the user last left it: here muted.
+void restoredMuted()
+{
+    PulseSink::pactl({"load-module", "module-stream-restore"});
+    QProcess earlier;
+    earlier.start(QStringLiteral("pacat"), {"--client-name=" + kProgram, "/dev/zero"});
+    waitFor([] { return PulseSink::streamOf(kProgram) >= 0; }, 3000);
+    muteOurStream();
+    earlier.kill();
+    earlier.waitForFinished();
+}
+
 }  // namespace
 
 class TestSoundOutput : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(PulseSink::use()); }
+    void cleanup() { PulseSink::reset(); }
     void heardWhole_data()
     {
         QTest::addColumn<Heard>("h");
@@ -135,6 +170,65 @@ private slots:
         const double lateMs = qMax(0.0, firstStop - end - 300) + qMax(0.0, secondStop - firstStop - 200);
         const double deadAirMs = stored.timeMs(stored.samples.size()) - end;
         VERIFY_SHOWING(deadAirMs < 500 + lateMs, deadAirMs);
+    }
+
+    void heardOrRefused_data()
+    {
+        QTest::addColumn<Silence>("s");
+        const auto row = [](const char* tag, const Silence& s) { QTest::newRow(tag) << s; };
+        const QString silent = QStringLiteral("Sound Output Silent");
+        row("output muted before the run",
+            {.before = pactl({"set-sink-mute", "cap", "1"}), .refusedAs = silent, .says = "is muted"});
+        row("output at zero volume",
+            {.before = pactl({"set-sink-volume", "cap", "0"}), .refusedAs = silent, .says = "zero volume"});
+        row("the program's stream restored muted",
+            {.before = restoredMuted, .refusedAs = silent, .says = "this program's sound is muted"});
+        row("the sound server's stand-in output",
+            {.before = [] { pactl({"load-module", "module-null-sink", "sink_name=auto_null"})();
+                            pactl({"set-default-sink", "auto_null"})(); },
+             .refusedAs = "No Sound Output", .says = "no sound device"});
+        row("a rate no converter takes", {.refusedAs = "Sound File Not Playable", .says = "13000000 Hz",
+                                          .file = toneWav(13000000, 1, 8, 0.05)});
+        row("output muted while it plays", {.during = pactl({"set-sink-mute", "cap", "1"})});
+        row("the program's stream muted while it plays", {.during = muteOurStream});
+        row("output turned down while it plays, still heard",
+            {.during = pactl({"set-sink-volume", "cap", "50%"}), .programmed = true});
+    }
+
+    // A message nobody could hear is refused before its record command, so the
+    // box keeps its message; one silenced while it plays is no success.
+    void heardOrRefused()
+    {
+        QFETCH(Silence, s);
+        RIG(ListenRig, r);
+        QVERIFY(writeFile(r.dir + "local.wav", s.file));
+        r.form.chkMsg1->setChecked(true);
+        if (s.before)
+            s.before();
+        bool changed = false;
+        r.whileRecording([&] {
+            if (s.during && !changed && r.form.RecordTicks >= 5)
+                s.during(), changed = true;
+        });
+        QSignalSpy stored(&r.sim.box(), &CallBox::messageStored);
+        r.program();
+
+        const bool refused = !s.refusedAs.isEmpty();
+        QCOMPARE(r.sim.hostCommands(), refused ? QByteArray() : QByteArray("Add"));
+        QCOMPARE(r.newLog(), QStringList{s.programmed ? "Local/Msg1 Programmed " + r.dir + "local.wav"
+                                                      : "**ERR: Local/MSG1 Failed to Program"});
+        QCOMPARE(r.answerer.count(), refused ? 1 : 0);
+        QVERIFY(r.form.chkMsg1->isChecked());
+        if (refused) {
+            QCOMPARE(r.answerer.boxes[0].title, s.refusedAs);
+            QVERIFY2(r.answerer.boxes[0].text.contains(s.says, Qt::CaseInsensitive),
+                     qPrintable(r.answerer.boxes[0].text));
+            return;
+        }
+        // Heard whole, or only until it was silenced.
+        QVERIFY(!stored.isEmpty() || stored.wait(3000));
+        const double heardMs = soundMs(*r.sim.box().storedMessage('A'));
+        VERIFY_SHOWING(s.programmed ? qAbs(heardMs - 1500) <= 15 : heardMs < 1000, heardMs);
     }
 
     // The sound server goes away in the middle of a message: the window goes on,

@@ -43,6 +43,11 @@ QColor buttonFace()
     return QApplication::palette().color(QPalette::Button);
 }
 
+QString capitalized(const QString& text)
+{
+    return text.left(1).toUpper() + text.mid(1);
+}
+
 QString lengthCaption(double seconds)
 {
     return QStringLiteral("Length: ") + FormatSeconds(seconds);
@@ -101,8 +106,13 @@ public:
         // with it: the box was never told to stop, so this is no success. A
         // sound output that failed while the message played left the box a
         // cut message: no success either.
-        if (f.MSComm1.deviceLost() || f.Player->state() == SoundOutput::State::Failed)
+        if (f.MSComm1.deviceLost())
             return fail();
+        if (f.Player->state() == SoundOutput::State::Failed) {
+            qWarning("%s: the sound output failed while the message played: %s", s.what,
+                     qUtf8Printable(f.Player->trouble().why));
+            return fail();
+        }
         restoreButton();
         f.LogFile(QString::fromLatin1(s.success) + path);
         f.TickWait(Ticks::kAfterMessage);
@@ -135,13 +145,35 @@ private:
         if (time.recordLimit > kMaxRecordLimit || !file->sound)
             return refuse(QStringLiteral("File Too Long: ") + path, QStringLiteral("File Too Long"));
         if (!soundOutputReady(file->sound))
-            return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
-                                         "play ") + path +
-                              QStringLiteral(" to the call box. Check that its sound output is "
-                                             "connected, switched on and enabled, and that the "
-                                             "sound system is running."),
-                          QStringLiteral("No Sound Output"));
+            return outputRefused(f.Player->state() == SoundOutput::State::Opening
+                                     ? SoundOutput::Trouble{SoundOutput::Fault::NoOutput,
+                                                            QStringLiteral("the sound system did not answer in time")}
+                                     : f.Player->trouble());
         return time;
+    }
+
+    // The sound output cannot play the message so that the box hears it.
+    std::optional<MessageTime> outputRefused(const SoundOutput::Trouble& trouble)
+    {
+        f.Player->close();
+        const QString why = trouble.why.isEmpty() ? QString() : QStringLiteral(" (") + trouble.why + QStringLiteral(")");
+        switch (trouble.fault) {
+        case SoundOutput::Fault::Unplayable:
+            return notPlayable(trouble.why);
+        case SoundOutput::Fault::Silenced:
+            return refuse(QStringLiteral("Sound Output Silent: ") + path + QStringLiteral("\n") +
+                              capitalized(trouble.why) +
+                              QStringLiteral(", so the call box would record silence over its "
+                                             "message. Unmute the sound output, or raise its "
+                                             "volume, then program again."),
+                          QStringLiteral("Sound Output Silent"));
+        default:
+            return refuse(QStringLiteral("No Sound Output: the PC has no sound output device to "
+                                         "play ") + path + QStringLiteral(" to the call box") + why +
+                              QStringLiteral(". Check that its sound output is connected, switched "
+                                             "on and enabled, and that the sound system is running."),
+                          QStringLiteral("No Sound Output"));
+        }
     }
 
     // The 300 ms lead-in, then the sound played while Timer1 counts the
@@ -163,7 +195,7 @@ private:
     std::optional<MessageTime> notPlayable(const QString& problem)
     {
         return refuse(QStringLiteral("Sound File Not Playable: ") + path + QStringLiteral("\n") +
-                          problem.left(1).toUpper() + problem.mid(1) +
+                          capitalized(problem) +
                           QStringLiteral(". Check that it is a sound file such as a WAV file "
                                          "(the call box's own format is 16-bit mono at "
                                          "11025 Hz)."),
@@ -194,10 +226,7 @@ private:
     {
         f.Player->open(sound);
         yieldUntil(f, [this] { return f.Player->state() != SoundOutput::State::Opening; }, kOpenMs);
-        if (f.Player->state() == SoundOutput::State::Ready)
-            return true;
-        f.Player->close();
-        return false;
+        return f.Player->state() == SoundOutput::State::Ready;
     }
 
     std::nullopt_t refuse(const QString& prompt, const QString& title)

@@ -28,10 +28,9 @@ void mixFrames(const float* from, int in, float* to, int channels, qint64 frames
 class Converted final : public SoundStream {
 public:
     Converted(std::shared_ptr<SoundStream> sound, int rate, int channels)
-        : m_sound(std::move(sound)), m_rate(rate), m_channels(channels),
-          m_valid(m_sound->channels() > 0 && m_sound->rate() > 0 && channels > 0 && rate > 0)
+        : m_sound(std::move(sound)), m_rate(rate), m_channels(channels)
     {
-        if (!m_valid)
+        if (!hasFormats())
             return;
         m_in.resize(size_t(kStreamBlockFrames * m_sound->channels()));
         m_mixed.resize(size_t(kStreamBlockFrames * channels));
@@ -41,9 +40,24 @@ public:
         // 11025 Hz that is all of a voice up to 4.4 kHz, the whole telephone
         // band and more, where the better converters take two to six times as
         // long.
-        int error = 0;
         if (rate != m_sound->rate())
-            m_converter = src_callback_new(&Converted::nextBlock, SRC_SINC_FASTEST, channels, &error, this);
+            m_converter = src_callback_new(&Converted::nextBlock, SRC_SINC_FASTEST, channels, &m_error, this);
+    }
+    // Why it cannot convert, or nothing when it can.
+    QString problem() const
+    {
+        if (!hasFormats())
+            return QStringLiteral("it has no rate or no channels to convert");
+        // libsamplerate refuses each read of a ratio beyond 256 to 1, which
+        // would end the sound at once: no sound, but no error either.
+        if (!src_is_valid_ratio(ratio()))
+            return QStringLiteral("its rate of %1 Hz is too far from the sound output's %2 Hz to convert")
+                .arg(m_sound->rate())
+                .arg(m_rate);
+        if (m_rate != m_sound->rate() && !m_converter)
+            return QStringLiteral("the rate converter cannot be set up (%1)")
+                .arg(QString::fromUtf8(src_strerror(m_error)));
+        return {};
     }
     ~Converted() override
     {
@@ -55,17 +69,15 @@ public:
 
     qint64 read(float* to, qint64 frames) override
     {
-        if (!m_valid)
-            return 0;
         if (m_sound->rate() == m_rate)
             return mixed(to, frames);
-        if (!m_converter)
-            return 0;
-        const long made = src_callback_read(m_converter, double(m_rate) / m_sound->rate(), long(frames), to);
+        const long made = src_callback_read(m_converter, ratio(), long(frames), to);
         return std::max<long>(made, 0);
     }
 
 private:
+    bool hasFormats() const { return m_sound->channels() > 0 && m_sound->rate() > 0 && m_channels > 0 && m_rate > 0; }
+    double ratio() const { return double(m_rate) / m_sound->rate(); }
     // Up to `frames` frames of the sound with its channels mixed into `to`.
     qint64 mixed(float* to, qint64 frames)
     {
@@ -86,15 +98,22 @@ private:
     std::shared_ptr<SoundStream> m_sound;
     const int m_rate;
     const int m_channels;
-    const bool m_valid;
     std::vector<float> m_in;
     std::vector<float> m_mixed;
     SRC_STATE* m_converter = nullptr;
+    int m_error = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels)
+std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels,
+                                             QString* problem)
 {
-    return std::make_unique<Converted>(std::move(sound), rate, channels);
+    auto converted = std::make_unique<Converted>(std::move(sound), rate, channels);
+    const QString why = converted->problem();
+    if (why.isEmpty())
+        return converted;
+    if (problem)
+        *problem = why;
+    return nullptr;
 }

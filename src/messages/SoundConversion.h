@@ -4,8 +4,12 @@
 // is read: it plays as long at the same pitch. Fewer channels take the mean of
 // the sound's channels that fall to each, more repeat them in turn.
 
+#include <QString>
 #include <memory>
 
 #include "messages/Sound.h"
 
-std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels);
+// Null when no converter takes the sound to that rate and channel count;
+// `problem` then says why, in words for the user ("its rate ... is beyond ...").
+std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels,
+                                             QString* problem = nullptr);

@@ -5,6 +5,7 @@
 // record, so that no recording is commanded that no sound would reach, and it
 // finds the sound system as it is at that moment, restarted or not.
 
+#include <QString>
 #include <memory>
 
 #include "messages/Sound.h"
@@ -14,10 +15,21 @@ public:
     enum class State {
         Closed,
         Opening,  // finding the default output; open() returned already
-        Ready,    // it can play now
+        Ready,    // it can play now, and what it plays can be heard
         Playing,  // until the last sample has been heard
         Played,
         Failed,   // no output, or it failed before the sound had played to its end
+    };
+    // What made an output fail: each asks the user for something else.
+    enum class Fault {
+        None,
+        NoOutput,    // no sound output can be reached, or it went away
+        Silenced,    // the output, or this program's sound, is muted or at zero volume
+        Unplayable,  // the sound cannot be made into what the output takes
+    };
+    struct Trouble {
+        Fault fault = Fault::None;
+        QString why;  // in words for the user: "the sound output “Speakers” is muted"
     };
 
     virtual ~SoundOutput() = default;
@@ -30,6 +42,8 @@ public:
     // Gives up an output that was opened but is not to play.
     virtual void close() = 0;
     virtual State state() const = 0;
+    // Why it Failed; nothing while it has not.
+    virtual Trouble trouble() const = 0;
 };
 
 // The platform's output: on Linux a connection of its own to the sound server

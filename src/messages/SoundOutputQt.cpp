@@ -61,52 +61,84 @@ private:
     bool m_ended = false;
 };
 
+using State = SoundOutput::State;
+using Fault = SoundOutput::Fault;
+using Trouble = SoundOutput::Trouble;
+
 qint64 bufferMs(const QAudioSink& sink)
 {
     const qint64 perSecond = sink.format().bytesForDuration(1000000);
     return perSecond > 0 ? sink.bufferSize() * 1000 / perSecond : 1000;
 }
 
+// What Qt's output can tell: whether the output opens, and its own stream's
+// volume. The system's mute and volume are not Qt's to know.
+Trouble probeOutput(const QAudioDevice& device)
+{
+    const QString name = device.description();
+    if (device.isNull())
+        return {Fault::NoOutput, QStringLiteral("no sound output device is set up")};
+    // The device list alone outlives a sound server that went away: opening
+    // a silent stream on the output shows whether it can play now.
+    QAudioSink probe(device, device.preferredFormat());
+    const QIODevice* stream = probe.start();
+    const bool open = stream && probe.error() == QAudio::NoError && probe.state() != QAudio::StoppedState;
+    const float volume = probe.volume();
+    probe.stop();
+    if (!open)
+        return {Fault::NoOutput, QStringLiteral("the sound output “%1” cannot be opened").arg(name)};
+    if (volume <= 0)
+        return {Fault::Silenced, QStringLiteral("this program's sound is at zero volume")};
+    return {};
+}
+
+// The format the device plays `sound` in: its own where the device takes
+// that, else the device's preferred rate and channels, converted as read.
+QAudioFormat formatFor(const QAudioDevice& device, std::shared_ptr<SoundStream>& sound, QString* problem)
+{
+    QAudioFormat format;
+    format.setSampleFormat(QAudioFormat::Float);
+    format.setChannelCount(sound->channels());
+    format.setSampleRate(sound->rate());
+    if (device.isFormatSupported(format))
+        return format;
+    format = device.preferredFormat();
+    sound = ConvertedStream(sound, format.sampleRate(), format.channelCount(), problem);
+    if (format.sampleFormat() != QAudioFormat::Float)
+        format.setSampleFormat(QAudioFormat::Int16);
+    return format;
+}
+
 class QtSoundOutput final : public SoundOutput {
 public:
     void open(std::shared_ptr<SoundStream> sound) override
     {
-        m_sound = std::move(sound);
+        // Each sound has its own state: a sink that still plays reports to
+        // the sound it plays, not to the one opened after it.
+        m_state = std::make_shared<State>(State::Failed);
         m_sink = nullptr;
-        // The device list alone outlives a sound server that went away:
-        // opening a silent stream on the output shows whether it can play now.
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        bool open = false;
-        if (!device.isNull() && m_sound) {
-            QAudioSink probe(device, device.preferredFormat());
-            const QIODevice* stream = probe.start();
-            open = stream && probe.error() == QAudio::NoError && probe.state() != QAudio::StoppedState;
-            probe.stop();
-        }
-        *m_state = open ? State::Ready : State::Failed;
+        m_device = QMediaDevices::defaultAudioOutput();
+        m_trouble = probeOutput(m_device);
+        if (m_trouble.fault != Fault::None)
+            return;
+        QString problem;
+        if (sound)
+            m_format = formatFor(m_device, sound, &problem);
+        m_sound = std::move(sound);
+        if (!m_sound)
+            m_trouble = {Fault::Unplayable, problem};
+        else
+            *m_state = State::Ready;
     }
 
     void play() override
     {
         if (*m_state != State::Ready)
             return;
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        QAudioFormat format;
-        format.setSampleFormat(QAudioFormat::Float);
-        format.setChannelCount(m_sound->channels());
-        format.setSampleRate(m_sound->rate());
-        if (!device.isFormatSupported(format)) {
-            format = device.preferredFormat();
-            m_sound = ConvertedStream(m_sound, format.sampleRate(), format.channelCount());
-            if (format.sampleFormat() != QAudioFormat::Float)
-                format.setSampleFormat(QAudioFormat::Int16);
-        }
-        // Each sound has its own state: a sink that still plays reports to
-        // the sound it plays, not to the one opened after it.
-        m_state = std::make_shared<State>(State::Playing);
-        auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
+        *m_state = State::Playing;
+        auto* sink = new QAudioSink(m_device, m_format, QCoreApplication::instance());
         m_sink = sink;
-        auto* samples = new StreamDevice(std::move(m_sound), format.sampleFormat(), sink);
+        auto* samples = new StreamDevice(std::move(m_sound), m_format.sampleFormat(), sink);
         QObject::connect(sink, &QAudioSink::stateChanged, sink,
                          [sink, samples, state = m_state](QAudio::State now) {
             if (now == QAudio::StoppedState) {
@@ -127,8 +159,10 @@ public:
             });
         });
         sink->start(samples);
-        if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState)
+        if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
+            m_trouble = {Fault::NoOutput, QStringLiteral("the sound output stopped at once")};
             *m_state = State::Failed;
+        }
     }
 
     void close() override
@@ -139,6 +173,7 @@ public:
     }
 
     State state() const override { return *m_state; }
+    Trouble trouble() const override { return *m_state == State::Failed ? m_trouble : Trouble{}; }
 
     ~QtSoundOutput() override
     {
@@ -149,6 +184,9 @@ public:
 private:
     std::shared_ptr<SoundStream> m_sound;
     std::shared_ptr<State> m_state = std::make_shared<State>(State::Closed);
+    QAudioDevice m_device;
+    QAudioFormat m_format;
+    Trouble m_trouble;
     QPointer<QAudioSink> m_sink;
 };
 

@@ -29,6 +29,35 @@ void PulseSink::settle()
         QThread::msleep(qMax<qint64>(0, kRenderedAheadMs - g_sink->m_humStarted.elapsed()));
 }
 
+QString PulseSink::pactl(const QStringList& arguments)
+{
+    QProcess run;
+    run.start(QStringLiteral("pactl"), arguments);
+    run.waitForFinished(5000);
+    const QString out = QString::fromUtf8(run.readAllStandardOutput()).trimmed();
+    if (arguments.value(0) == QLatin1String("load-module"))
+        instance().m_loaded << out;
+    return out;
+}
+
+int PulseSink::streamOf(const QString& application)
+{
+    const QString quoted = QStringLiteral("application.name = \"%1\"").arg(application);
+    for (const QString& input : pactl({"list", "sink-inputs"}).split(QStringLiteral("Sink Input #")))
+        if (input.contains(quoted))
+            return input.section(QLatin1Char('\n'), 0, 0).toInt();
+    return -1;
+}
+
+void PulseSink::reset()
+{
+    for (const QStringList& command : {QStringList{"set-default-sink", "cap"}, {"set-sink-mute", "cap", "0"},
+                                       {"set-sink-volume", "cap", "100%"}})
+        pactl(command);
+    while (!instance().m_loaded.isEmpty())
+        pactl({"unload-module", instance().m_loaded.takeLast()});
+}
+
 bool PulseSink::use()
 {
     PulseSink& sink = instance();

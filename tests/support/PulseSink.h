@@ -33,6 +33,14 @@ public:
     // once (see m_hum). For whatever listens to it.
     static void settle();
 
+    // pactl on the private server; what it printed.
+    static QString pactl(const QStringList& arguments);
+    // The index of the stream `application` plays, or -1.
+    static int streamOf(const QString& application);
+    // The server as it started: its null sink the default output, heard at
+    // full volume, and no module loaded since.
+    static void reset();
+
 private:
     PulseSink();
     bool waitForSocket(int timeoutMs);
@@ -47,4 +55,5 @@ private:
     QProcess m_hum;
     QElapsedTimer m_humStarted;
     QString m_error;
+    QStringList m_loaded;  // modules loaded through pactl
 };
