@@ -13,10 +13,12 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "BenchUtil.h"
@@ -28,6 +30,7 @@
 #include "messages/MessageTiming.h"
 #include "messages/SoundConversion.h"
 #include "messages/SoundDecoding.h"
+#include "messages/SoundOutput.h"
 
 namespace {
 
@@ -88,6 +91,84 @@ private:
     double m_last = -1;
     std::vector<std::pair<double, double>> m_gaps;  // when each began, and how long it was
 };
+
+// CPU seconds each thread of process `pid` has run, summed by the threads'
+// names; its first thread (the window's, in this program) is "main".
+std::map<QString, double> threadSeconds(qint64 pid = QCoreApplication::applicationPid())
+{
+    std::map<QString, double> out;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& id : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(id + "/comm")), stat(tasks.filePath(id + "/schedstat"));
+        if (!comm.open(QIODevice::ReadOnly) || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString name = id.toLongLong() == pid ? QStringLiteral("main") : QString::fromUtf8(comm.readAll().trimmed());
+        out[name] += stat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return out;
+}
+
+// The event loop left to sleep until its timers call.
+void idleFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::map<QString, double> minus(std::map<QString, double> later, const std::map<QString, double>& earlier)
+{
+    for (auto& [name, seconds] : later)
+        seconds -= earlier.count(name) ? earlier.at(name) : 0;
+    return later;
+}
+
+// What playing a message costs: the window programs a 30 s 44.1 kHz stereo
+// message, and each of its threads' CPU over 20 s of it (from 5 s in) is set
+// beside paplay's for the same file through the same server over the same
+// stretch; and the window's thread over 20 s of doing nothing, for its share.
+bool measurePlayingCost(Form1& form, SimHarness& sim, const QString& file)
+{
+    if (!writeFile(file, encodedTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, 30.0)))
+        return false;
+    sim.box().setListening(false);  // its own sound threads are not the programmer's
+    form.Player = MakeSoundOutput();  // the long messages cut short above play on otherwise
+    const auto idleFrom = threadSeconds();
+    idleFor(20000);
+    const double idle = minus(threadSeconds(), idleFrom)["main"];
+    // Read on Timer1's own ticks, so that the reading wakes the window no
+    // more often than it wakes anyway.
+    std::map<QString, double> from, played;
+    QObject::connect(&form.Timer1, &QTimer::timeout, [&] {
+        if (form.Recording == kTrue && form.RecordTicks >= 50 && from.empty())
+            from = threadSeconds();
+        if (form.Recording == kTrue && form.RecordTicks >= 250 && played.empty())
+            played = minus(threadSeconds(), from);
+    });
+    form.Command3_Click();
+    QProcess paplay;
+    paplay.start(QStringLiteral("paplay"), {file});
+    idleFor(5000);
+    const auto paplayFrom = threadSeconds(paplay.processId());
+    idleFor(20000);
+    const auto paplayCost = minus(threadSeconds(paplay.processId()), paplayFrom);
+    paplay.waitForFinished(20000);
+    if (played.empty() || paplayCost.empty())
+        return false;
+    double paplaySeconds = 0;
+    for (const auto& [name, seconds] : paplayCost)
+        paplaySeconds += seconds;
+    std::printf("30 s 44.1 kHz 16-bit stereo playing, CPU over 20 s (%% of a core):\n");
+    for (const auto& [name, seconds] : played) {
+        std::printf("  %-38s %7.3f %%\n", qPrintable(name), seconds / 20 * 100);
+        result("sound_play_cpu_" + name.toLatin1().replace(' ', '_'), seconds / 20 * 100, "%");
+    }
+    std::printf("  %-38s %7.3f %%\n", "paplay, all its threads", paplaySeconds / 20 * 100);
+    std::printf("  %-38s %7.3f %%\n", "the window doing nothing", idle / 20 * 100);
+    result("sound_play_cpu_paplay", paplaySeconds / 20 * 100, "%");
+    result("sound_idle_cpu_window", idle / 20 * 100, "%");
+    return true;
+}
 
 }  // namespace
 
@@ -203,5 +284,7 @@ int main(int argc, char** argv)
         std::printf("%-40s %7.1f MB\n", "  extra peak memory", programMb);
         result(key + "_peak_mb", programMb, "MB");
     }
-    return 0;
+    form.chkMsg2->setChecked(false);
+    form.chkMsg1->setChecked(true);
+    return measurePlayingCost(form, sim, dir + "local.wav") ? 0 : 1;
 }

@@ -30,6 +30,10 @@ constexpr int kFallbackChannels = 2;
 // The server's share of the buffer: small enough that a server that goes
 // away is noticed at once, large enough that a busy machine leaves no gaps.
 constexpr int kBufferMs = 200;
+// How far the buffer may run down before the server asks for more: a quarter
+// of it, so the loop wakes some twenty times a second whatever latency the
+// output itself runs at (a desktop's or a low-latency program's: 5 ms).
+constexpr int kRefillMs = 50;
 // The output PulseAudio and PipeWire offer where there is no sound device:
 // it takes every sample and nobody hears any ("Dummy Output").
 constexpr char kStandInSink[] = "auto_null";
@@ -133,6 +137,7 @@ ServerStream::ServerStream(std::shared_ptr<SoundStream> sound, QObject* window) 
         return;
     }
     m_loop = pa_threaded_mainloop_new();
+    pa_threaded_mainloop_set_name(m_loop, "message sound");  // as top -H and the benchmark show it
     m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "ZT870K call box programmer");
     pa_context_set_state_callback(m_context, [](pa_context* c, void* me) {
         switch (pa_context_get_state(c)) {
@@ -192,8 +197,9 @@ void ServerStream::connectStream()
     pa_stream_set_write_callback(m_stream, [](pa_stream*, size_t bytes, void* me) { self(me).feed(bytes); }, this);
     // Moved to another output, the stream must be heard there too.
     pa_stream_set_moved_callback(m_stream, [](pa_stream*, void* me) { self(me).askHowItSounds(); }, this);
-    const uint32_t bytes = uint32_t(pa_usec_to_bytes(kBufferMs * 1000, &m_format));
-    const pa_buffer_attr buffer{uint32_t(-1), bytes, uint32_t(-1), uint32_t(-1), uint32_t(-1)};
+    const auto bytes = [this](int ms) { return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * 1000, &m_format)); };
+    const pa_buffer_attr buffer{.maxlength = uint32_t(-1), .tlength = bytes(kBufferMs), .prebuf = uint32_t(-1),
+                                .minreq = bytes(kRefillMs), .fragsize = uint32_t(-1)};
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
         fail(Fault::NoOutput);
