@@ -20,13 +20,18 @@ constexpr int kChunkSamples = StoredMessage::kRate / 200;
 // arrive; a server that stalls longer leaves the message a little short.
 constexpr double kDrainMs = 300;
 
+// The box hears the output the programmer plays to: the one PULSE_SINK names
+// where that is set (as scripts/run sets it on a PC without a sound device),
+// else the default.
 pa_simple* connectToMonitor(int* error)
 {
+    const QByteArray sink = qgetenv("PULSE_SINK");
+    const QByteArray monitor = sink.isEmpty() ? QByteArray("@DEFAULT_MONITOR@") : sink + ".monitor";
     const pa_sample_spec format{PA_SAMPLE_S16LE, StoredMessage::kRate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
     attr.fragsize = kChunkSamples * sizeof(qint16);
-    return pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, "@DEFAULT_MONITOR@",
+    return pa_simple_new(nullptr, "zt870k-callbox", PA_STREAM_RECORD, monitor.constData(),
                          "call box audio input", &format, nullptr, &attr, error);
 }
 
