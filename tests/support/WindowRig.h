@@ -118,6 +118,14 @@ public:
                 form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
                 form.Command3};
     }
+    // Each operation button, in that order, as "on:" or "off:" and its caption.
+    QStringList buttonStates() const
+    {
+        QStringList out;
+        for (QPushButton* b : operationButtons())
+            out << (b->isEnabled() ? "on:" : "off:") + b->text();
+        return out;
+    }
 
     // What keeps the window from rest after an operation, nothing when at
     // rest: the port closed and free for anyone else, every button enabled
