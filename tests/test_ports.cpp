@@ -10,6 +10,7 @@
 #endif
 
 #include "FormFixture.h"
+#include "LockFiles.h"
 #include "ModalAnswerer.h"
 #include "Sheet.h"
 #include "SimHarness.h"
@@ -223,7 +224,7 @@ private slots:
             : QStringList{QStringLiteral("in use by another program: %1 (pid %2) holds ")
                               .arg(QCoreApplication::applicationName().left(15))
                               .arg(QCoreApplication::applicationPid()),
-                          "LCK.." + line->terminalPath().mid(5).replace('/', '_')};  // its lock file
+                          lockFileName(line->terminalPath())};
         for (const QString& part : parts)
             QVERIFY2(advice.contains(part), qPrintable(advice));
 #endif
