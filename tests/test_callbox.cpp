@@ -171,7 +171,7 @@ private slots:
         QVERIFY(r.sim.box().traceText().contains(QStringLiteral("recording B lasted")));
     }
 
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void storesWhatItHears_data()
     {
         QTest::addColumn<int>("server");         // a Server, as the box starts listening

@@ -46,7 +46,7 @@ struct RunWatch {
 class TestMessageProgram : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     // Only Radio ticked: the other labels hidden (even if shown before), 'B' and
     // the two stops on the wire, the box green only while it records, port closed.
     // Its 1102 bytes give RecordLimit 0: the first Timer1 tick ends the recording,

@@ -43,7 +43,7 @@ QString hugePaste()
 class TestPaths : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void messageDirectories_data()
     {
         QTest::addColumn<QString>("name");

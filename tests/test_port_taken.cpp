@@ -29,7 +29,7 @@ static QStringList windowState(const WindowRig& rig)
 class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void eachOperation_data()
     {

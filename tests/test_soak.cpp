@@ -59,7 +59,7 @@ constexpr int kDefaultOps = 100;
 class TestSoak : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void soak()
     {

@@ -53,7 +53,7 @@ double soundMs(const StoredMessage& m)
 class TestSoundOutput : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void heardWhole_data()
     {
         QTest::addColumn<Heard>("h");

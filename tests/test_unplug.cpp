@@ -44,7 +44,7 @@ bool lockFileLeft(const QString& terminalPath)
 class TestUnplug : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void duringReadOut_data()
     {
