@@ -17,9 +17,9 @@ bool isGreen(QCheckBox* box)
     return image.pixelColor(image.width() - 2, image.height() / 2) == QColor(Qt::green);
 }
 
-// The rig at a 2 ms byte, its sounds folder the message directory.
+// The rig of the message runs, its sounds folder the message directory.
 struct Rig : WindowRig {
-    Rig() : WindowRig(2.0) { dirReady = useSounds(); }
+    Rig() : WindowRig(kMessageByteMs) { dirReady = useSounds(); }
     bool ready() const { return portReady && dirReady; }
     bool dirReady = false;
 };

@@ -17,9 +17,9 @@ namespace {
 
 const QString kSep = QDir::separator();
 
-// The rig at a 2 ms byte; its sounds folder is where the message directories are made.
+// The rig of the message runs; its sounds folder is where the message directories are made.
 struct PathRig : WindowRig {
-    PathRig() : WindowRig(2.0) {}
+    PathRig() : WindowRig(kMessageByteMs) {}
     bool ready() const { return portReady && sounds.isValid(); }
     // Makes the folder `name` in the sounds folder and chooses it in the folder list.
     bool useFolder(const QString& name)

@@ -20,6 +20,9 @@ public:
     static constexpr int kPort = 3;
     static constexpr double kTickMs = 10.0;
 
+    // The byte time of every rig built for message runs.
+    static constexpr double kMessageByteMs = 2.0;
+
     // A short byte time keeps the suite fast where pacing is not under test.
     explicit WindowRig(double byteMs = 1.0)
     {
