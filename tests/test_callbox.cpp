@@ -32,7 +32,7 @@ private slots:
     void queryReturnsStoredBlock()
     {
         QFETCH(int, length);
-        RIG(LineRig, r, 1000.0 / 30.0);  // the pace of a real line
+        RIG(LineRig, r, kRealLineByteMs);
         r.sim.box().setBlockLength(length);
         r.sim.box().setValue(CallBox::Channel, 200);
         r.sim.box().setValue(length - 1, 0x5A);

@@ -25,7 +25,7 @@ class TestWrites : public QObject {
 private slots:
     void roadOfOneWrite()
     {
-        RIG(WindowRig, rig, 1000.0 / 30.0);  // the pace of a real line
+        RIG(WindowRig, rig, kRealLineByteMs);
         QStringList duringExchange, duringSettle, atReadBack;
         auto states = [&rig] {
             return rig.buttonStates() << (rig.form.MSComm1.PortOpen() ? "open" : "closed");
