@@ -279,7 +279,7 @@ private slots:
         dir->selectAll();
         QTest::keySequence(dir, QKeySequence::Paste);
         QCOMPARE(dir->text(), paste.left(120));
-        QVERIFY(waitFor([&] { return rig.form.MsgDir == paste.left(120) + kSep; }, 2000));
+        QVERIFY(rig.form.msgDirBecomes(paste.left(120) + kSep));
 
         rig.mark();
         rig.form.chkMsg1->setChecked(true);
@@ -344,7 +344,7 @@ private slots:
         list->scrollToItem(row);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
         QCOMPARE(p.form.txtDirectory->text(), chosen);
-        QVERIFY(waitFor([&] { return p.form.MsgDir == chosen + kSep; }, 2000));
+        QVERIFY(p.form.msgDirBecomes(chosen + kSep));
 
         p.form.chkMsg1->setChecked(true);
         QVERIFY(p.form.chkMsg1->isChecked());

@@ -54,7 +54,7 @@ public:
     {
         dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
         form.txtDirectory->setText(dir);
-        return sounds.isValid() && waitFor([this] { return form.MsgDir == dir; }, 2000);
+        return sounds.isValid() && form.msgDirBecomes(dir);
     }
     // Makes `folder` the message directory as chosen in the folder list, and
     // waits for the next Timer1 tick to take it into MsgDir, then `dir`.
@@ -63,8 +63,7 @@ public:
         if (!form.Dir1->setPath(folder))
             return false;
         dir = QDir::toNativeSeparators(folder) + QDir::separator();
-        return form.txtDirectory->text() + QDir::separator() == dir &&
-               waitFor([this] { return form.MsgDir == dir; }, 2000);
+        return form.txtDirectory->text() + QDir::separator() == dir && form.msgDirBecomes(dir);
     }
 
     // Puts a message file of `bytes` bytes into the message directory under
