@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers shared by the benchmarks: summary figures, CPU time, memory,
-// and the one-line results that scripts/benchmarks gathers.
+// the one-line results that scripts/benchmarks gathers, and a loaded window.
 #include <QFile>
 #include <QString>
 #include <algorithm>
@@ -81,8 +81,18 @@ inline void result(const QByteArray& name, double value, const char* unit)
     result(name.constData(), value, unit);
 }
 
-// Keeps the port lookup away from the machine's own devices for as long as the
-// returned object lives.
-#include <memory>
+// The window loaded and shown as at start-up, its port lookup kept away from
+// the machine's own devices for as long as it lives.
+#include <QCoreApplication>
 #include "NoPorts.h"
-inline std::unique_ptr<NoPorts> useNoPorts() { return std::make_unique<NoPorts>(); }
+#include "app/Form1.h"
+struct ShownWindow {
+    ShownWindow()
+    {
+        form.Form_Load();
+        form.show();
+        QCoreApplication::processEvents();
+    }
+    NoPorts noPorts;  // before the window: its start-up scan must find no port
+    Form1 form;
+};

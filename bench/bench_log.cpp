@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <vector>
 
@@ -18,11 +17,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const auto links = useNoPorts();
-    Form1 form;
-    form.Form_Load();
-    form.show();
-    QCoreApplication::processEvents();
+    ShownWindow window;
+    Form1& form = window.form;
 
     constexpr int kLines = 100000;
     constexpr int kBlock = 10000;
@@ -54,10 +50,8 @@ int main(int argc, char* argv[])
     result("rss_after_100k_log", vmRssKb() / 1024.0, "MB");
 
     // One line at a time, each shown before the next comes.
-    Form1 shown;
-    shown.Form_Load();
-    shown.show();
-    QCoreApplication::processEvents();
+    ShownWindow second;
+    Form1& shown = second.form;
     constexpr int kTimed = 200;
     int lines = int(shown.statusLogBuffer().lineCount());
     std::printf("  a line logged and shown, by lines already in the log (%d lines timed):\n", kTimed);

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr double kByteMs = 1000.0 / 30.0;  // 300 baud, 10 bits a byte
 constexpr double kTickMs = 10.0;
 constexpr int kRuns = 5;
 constexpr int kBlock = 19;
@@ -39,10 +38,10 @@ struct Model {
     int boxBytes;
     int ticks;
     // Every byte on the line, one after the other, and every wait in full.
-    double nominal() const { return (hostBytes + boxBytes) * kByteMs + ticks * kTickMs; }
+    double nominal() const { return (hostBytes + boxBytes) * kRealLineByteMs + ticks * kTickMs; }
     // What the simulated line can show: the pseudo-terminal carries the host's
     // bytes at once; only the box paces its own.
-    double simulated() const { return boxBytes * kByteMs + ticks * kTickMs; }
+    double simulated() const { return boxBytes * kRealLineByteMs + ticks * kTickMs; }
 };
 
 struct Figures {
@@ -103,7 +102,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no simulated line: %s\n", qPrintable(sim.error()));
         return 1;
     }
-    sim.box().setByteMs(kByteMs);
+    sim.box().setByteMs(kRealLineByteMs);
     Form1 form;
     form.ExitProgram = [] { std::_Exit(2); };
     form.Form_Load();
@@ -120,7 +119,7 @@ int main(int argc, char** argv)
     const Model write{kWriteHostBytes + kReadHostBytes, kWriteBoxBytes + kReadBoxBytes,
                       kWriteTicks + kReadTicks};
     const Model read{kReadHostBytes, kReadBoxBytes, kReadTicks};
-    std::printf("%d runs each; byte %.1f ms, tick %.0f ms\n", kRuns, kByteMs, kTickMs);
+    std::printf("%d runs each; byte %.1f ms, tick %.0f ms\n", kRuns, kRealLineByteMs, kTickMs);
     report("write call cycle + read", "op_write_call_cycle", measure([&] { form.cmdWriteCallCycle_Click(); }), write);
     report("read all values", "op_read_all_values", measure([&] { form.cmdReadValues_Click(); }), read);
     if (form.txtCallCycleRead->text() != QStringLiteral("12"))

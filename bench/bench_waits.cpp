@@ -3,7 +3,6 @@
 // and during a long wait.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <vector>
 
@@ -13,11 +12,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const auto links = useNoPorts();
-    Form1 form;
-    form.Form_Load();
-    form.show();
-    QCoreApplication::processEvents();
+    ShownWindow window;
+    Form1& form = window.form;
 
     bool ok = true;
     std::printf("tick waits (10 ms a tick): median / min / max in ms\n");

@@ -38,7 +38,7 @@ class TestAccessibility : public QObject {
     Form1* form = nullptr;
 
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void init()
     {
         rig = std::make_unique<WindowRig>();

@@ -2,6 +2,7 @@
 // The window's start-up, status log, LED pattern names, tick waits and Exit,
 // on the real window under the offscreen platform.
 #include "FormFixture.h"
+#include "LockFiles.h"
 #include "WireOracle.h"
 #include "app/StatusLog.h"
 
@@ -208,8 +209,8 @@ private slots:
         const QRegularExpression opened(QStringLiteral("opened /dev/pts/(\\d+)"));
         const auto m = opened.match(out);
         QVERIFY2(m.hasMatch(), qPrintable(out));
-        for (const char* lockDir : {"/run/lock", "/var/lock"})
-            QVERIFY(!QFile::exists(QStringLiteral("%1/LCK..pts_%2").arg(QLatin1String(lockDir), m.captured(1))));
+        for (const QString& lock : lockFilePaths("/dev/pts/" + m.captured(1)))
+            QVERIFY(!QFile::exists(lock));
 #endif
     }
 

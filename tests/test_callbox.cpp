@@ -32,7 +32,7 @@ private slots:
     void queryReturnsStoredBlock()
     {
         QFETCH(int, length);
-        RIG(LineRig, r, 1000.0 / 30.0);  // the pace of a real line
+        RIG(LineRig, r, kRealLineByteMs);
         r.sim.box().setBlockLength(length);
         r.sim.box().setValue(CallBox::Channel, 200);
         r.sim.box().setValue(length - 1, 0x5A);
@@ -171,7 +171,7 @@ private slots:
         QVERIFY(r.sim.box().traceText().contains(QStringLiteral("recording B lasted")));
     }
 
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void storesWhatItHears_data()
     {
         QTest::addColumn<int>("server");         // a Server, as the box starts listening

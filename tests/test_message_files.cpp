@@ -4,7 +4,6 @@
 #include "FormFixture.h"
 #include "ModalAnswerer.h"
 #include "Sheet.h"
-#include "WaitFor.h"
 #include "WavFile.h"
 
 namespace {
@@ -125,7 +124,7 @@ private slots:
         QCOMPARE(m->answerer.count(), 0);
 
         m->form.txtDirectory->setText(QString());
-        QVERIFY(waitFor([&] { return m->form.MsgDir == kSep; }, 2000));
+        QVERIFY(m->form.msgDirBecomes(kSep));
     }
 
     // A change of the directory text unticks all three boxes, in order; their
@@ -163,7 +162,7 @@ private slots:
         QVERIFY(m->form.Dir1->setPath(voices));
         const QString shown = QDir::toNativeSeparators(voices);
         QCOMPARE(m->form.txtDirectory->text(), shown);
-        QVERIFY(waitFor([&] { return m->form.MsgDir == shown + kSep; }, 2000));
+        QVERIFY(m->form.msgDirBecomes(shown + kSep));
         m->form.chkMsg2->setChecked(true);
         QCOMPARE(m->form.Msg2File, QStringLiteral("msg2.wav"));
 
@@ -178,8 +177,7 @@ private:
     bool useDirectory(const QString& dir)
     {
         m->form.txtDirectory->setText(dir);
-        const QString expected = dir.endsWith(kSep) ? dir : dir + kSep;
-        return waitFor([&] { return m->form.MsgDir == expected; }, 2000);
+        return m->form.msgDirBecomes(dir.endsWith(kSep) ? dir : dir + kSep);
     }
 
     QCheckBox* box(int slot) const { return m->form.*Sheet::kSlots[slot].box; }

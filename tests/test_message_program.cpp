@@ -17,9 +17,9 @@ bool isGreen(QCheckBox* box)
     return image.pixelColor(image.width() - 2, image.height() / 2) == QColor(Qt::green);
 }
 
-// The rig at a 2 ms byte, its sounds folder the message directory.
+// The rig of the message runs, its sounds folder the message directory.
 struct Rig : WindowRig {
-    Rig() : WindowRig(2.0) { dirReady = useSounds(); }
+    Rig() : WindowRig(kMessageByteMs) { dirReady = useSounds(); }
     bool ready() const { return portReady && dirReady; }
     bool dirReady = false;
 };
@@ -46,7 +46,7 @@ struct RunWatch {
 class TestMessageProgram : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     // Only Radio ticked: the other labels hidden (even if shown before), 'B' and
     // the two stops on the wire, the box green only while it records, port closed.
     // Its 1102 bytes give RecordLimit 0: the first Timer1 tick ends the recording,

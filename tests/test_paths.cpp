@@ -17,9 +17,9 @@ namespace {
 
 const QString kSep = QDir::separator();
 
-// The rig at a 2 ms byte; its sounds folder is where the message directories are made.
+// The rig of the message runs; its sounds folder is where the message directories are made.
 struct PathRig : WindowRig {
-    PathRig() : WindowRig(2.0) {}
+    PathRig() : WindowRig(kMessageByteMs) {}
     bool ready() const { return portReady && sounds.isValid(); }
     // Makes the folder `name` in the sounds folder and chooses it in the folder list.
     bool useFolder(const QString& name)
@@ -43,7 +43,7 @@ QString hugePaste()
 class TestPaths : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void messageDirectories_data()
     {
         QTest::addColumn<QString>("name");
@@ -279,7 +279,7 @@ private slots:
         dir->selectAll();
         QTest::keySequence(dir, QKeySequence::Paste);
         QCOMPARE(dir->text(), paste.left(120));
-        QVERIFY(waitFor([&] { return rig.form.MsgDir == paste.left(120) + kSep; }, 2000));
+        QVERIFY(rig.form.msgDirBecomes(paste.left(120) + kSep));
 
         rig.mark();
         rig.form.chkMsg1->setChecked(true);
@@ -344,7 +344,7 @@ private slots:
         list->scrollToItem(row);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
         QCOMPARE(p.form.txtDirectory->text(), chosen);
-        QVERIFY(waitFor([&] { return p.form.MsgDir == chosen + kSep; }, 2000));
+        QVERIFY(p.form.msgDirBecomes(chosen + kSep));
 
         p.form.chkMsg1->setChecked(true);
         QVERIFY(p.form.chkMsg1->isChecked());

@@ -23,15 +23,13 @@ static QStringList windowState(const WindowRig& rig)
           << ((f.*slot.label)->isHidden() ? "hidden" : (f.*slot.label)->text());
     s << f.lblCommFail->text() << f.Combo1->currentText() << QString::number(f.CommPortNumber)
       << QString::number(f.ReadFailed) << f.Msg1File << QString::number(f.Msg1Len);
-    for (QPushButton* b : rig.operationButtons())
-        s << (b->isEnabled() ? "on:" : "off:") + b->text();
-    return s;
+    return s << rig.buttonStates();
 }
 
 class TestPortTaken : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void eachOperation_data()
     {

@@ -21,8 +21,7 @@
 
 namespace {
 
-constexpr double kTick = 10.0;
-constexpr double kRealByteMs = 1000.0 / 30.0;
+constexpr double kTick = WindowRig::kTickMs;
 constexpr double kFastByteMs = 3.0;
 
 int envInt(const char* name, int fallback)
@@ -59,7 +58,7 @@ constexpr int kDefaultOps = 100;
 class TestSoak : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void soak()
     {
@@ -264,7 +263,7 @@ private:
         m_failure.clear();
         m_opScope = std::make_unique<QObject>();
         m_rig->sim.box().clearTrace();
-        m_rig->sim.box().setByteMs(chance(0.1) ? kRealByteMs : kFastByteMs);
+        m_rig->sim.box().setByteMs(chance(0.1) ? kRealLineByteMs : kFastByteMs);
         applyFaults(randomFaults(), false);
         if (qEnvironmentVariableIsSet("ZT870K_SOAK_VERBOSE")) {
             std::printf("op %d: %s, faults %s\n", m_opNumber, qPrintable(kind), qPrintable(m_op.faults));

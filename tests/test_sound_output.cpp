@@ -10,7 +10,7 @@ namespace {
 // The window at a 2 ms byte, its sounds folder the message directory, and the
 // box listening at the sound output.
 struct ListenRig : WindowRig {
-    ListenRig() : WindowRig(2.0) { listening = useSounds() && sim.listen(); }
+    ListenRig() : WindowRig(kMessageByteMs) { listening = useSounds() && sim.listen(); }
     bool ready() const { return portReady && listening; }
     bool listening = false;
 
@@ -87,7 +87,7 @@ void restoredMuted()
 class TestSoundOutput : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
     void cleanup() { PulseSink::reset(); }
     void heardWhole_data()
     {

@@ -4,6 +4,7 @@
 // or spinning, lets go of the port, and once the adapter is back a scan and a
 // read-out work again in the same program.
 #include "AckFaults.h"
+#include "LockFiles.h"
 #include "WindowRig.h"
 
 namespace {
@@ -29,9 +30,8 @@ Measured measure(WindowRig& rig, const std::function<void()>& operation)
 // else. (Other programs may hold a newer terminal under the same number.)
 bool lockFileLeft(const QString& terminalPath)
 {
-    const QString name = QStringLiteral("LCK..") + terminalPath.mid(5).replace('/', '_');
-    for (const QString& dir : {QStringLiteral("/var/lock/"), QStringLiteral("/run/lock/")}) {
-        QFile lock(dir + name);
+    for (const QString& path : lockFilePaths(terminalPath)) {
+        QFile lock(path);
         if (lock.open(QIODevice::ReadOnly) &&
             lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid())
             return true;
@@ -44,7 +44,7 @@ bool lockFileLeft(const QString& terminalPath)
 class TestUnplug : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(PulseSink::use()); }  // messages need a sound output
+    void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
 
     void duringReadOut_data()
     {

@@ -25,14 +25,10 @@ class TestWrites : public QObject {
 private slots:
     void roadOfOneWrite()
     {
-        RIG(WindowRig, rig, 1000.0 / 30.0);  // the pace of a real line
+        RIG(WindowRig, rig, kRealLineByteMs);
         QStringList duringExchange, duringSettle, atReadBack;
         auto states = [&rig] {
-            QStringList s;
-            for (QPushButton* b : rig.operationButtons())
-                s << (b->isEnabled() ? "on:" : "off:") + b->text();
-            s << (rig.form.MSComm1.PortOpen() ? "open" : "closed");
-            return s;
+            return rig.buttonStates() << (rig.form.MSComm1.PortOpen() ? "open" : "closed");
         };
         rig.onEachByte([&](const WireByte& b) {
             if (b.dir == WireDir::HostToBox && b.byte == 0x0C)

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "NoPorts.h"
+#include "WaitFor.h"
 #include "app/FolderList.h"
 #include "app/Form1.h"
 
@@ -73,6 +74,10 @@ public:
         log.mark();
     }
     LogReader log{*this};  // marked once loaded
+
+    // Whether MsgDir becomes `dir`, as Timer1 takes the directory box's text
+    // into it on its next tick.
+    bool msgDirBecomes(const QString& dir) { return waitFor([&] { return MsgDir == dir; }, 2000); }
 
 private:
     std::optional<NoPorts> m_noPorts;

@@ -7,13 +7,18 @@
 // set-up is used or touched.
 //
 // PulseSink::use() must run before anything in the process first reaches the
-// sound output: it points the process at the private server for good. Call it
-// in initTestCase().
+// sound output: it points the process at the private server for good. A test
+// calls it through USE_PRIVATE_SOUND_SERVER().
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+
+// In initTestCase() of every test whose window programs messages (a run needs
+// a sound output) or whose box listens to it: stops the test when the private
+// server cannot run, rather than let the sound go elsewhere or nowhere.
+#define USE_PRIVATE_SOUND_SERVER() QVERIFY(PulseSink::use())
 
 class PulseSink {
 public:

@@ -22,11 +22,11 @@ struct Setting {
     QLineEdit* Form1::*entry;
     QLineEdit* Form1::*readBox;
     char letter;
-    int valueBytes;  // 2: high byte first
-    int low, high;   // what may go on the line at all
-    int digits;      // the longest entry taken
-    int boxLimit;    // what the entry box keeps of a paste (32767: no limit of its own)
-    int settleTicks; // after the value, before the box's ACK counts
+    int valueBytes = 1;    // 2: high byte first
+    int low, high;         // what may go on the line at all
+    int digits;            // the longest entry taken
+    int boxLimit = 32767;  // what the entry box keeps of a paste (32767: no limit of its own)
+    int settleTicks = 0;   // after the value, before the box's ACK counts
     const char* lengthTitle;  // the refusal box of an entry too long
     const char* rangeTitle;   // and of one out of range
 
@@ -43,23 +43,38 @@ struct Setting {
 
 // Top to bottom, as the window shows them.
 inline const Setting kSettings[] = {
-    {"Channel", "WRITE CHANNEL", &Form1::cmdWriteChannel, &Form1::txtNewChannel,
-     &Form1::txtChannelRead, 'r', 1, 1, 6, 1, 32767, 2, "Bad Channel", "Bad Channel"},
-    {"Profile ID", "WRITE PROFILE ID", &Form1::cmdWriteProfileId, &Form1::txtNewProfileId,
-     &Form1::txtProfileIdRead, 'u', 2, 0, 9999, 4, 32767, 0, "Bad Profile ID", "Bad Profile ID"},
-    {"Speaker Volume", "WRITE SPEAKER VOLUME", &Form1::cmdWriteSpkrVol, &Form1::txtNewSpkrVol,
-     &Form1::txtSpkrReadVol, 's', 1, 1, 63, 2, 2, 0, "Bad Spkr Volume", "Bad Spkr Volume"},
-    {"Radio Volume", "WRITE RADIO VOLUME", &Form1::cmdWriteRadioVol, &Form1::txtNewRadioVol,
-     &Form1::txtRadioReadVol, 'x', 1, 1, 63, 2, 2, 0, "Bad Radio Volume", "Bad Radio Volume"},
-    {"ISD Volume", "WRITE ISD VOLUME", &Form1::cmdWriteIsdVol, &Form1::txtNewISDVol,
-     &Form1::txtISDReadVol, 't', 1, 0, 6, 1, 1, 0, "Bad ISD Volume", "Bad ISD Volume"},
-    {"Call Cycle", "WRITE CALL CYCLE", &Form1::cmdWriteCallCycle, &Form1::txtCallCycle,
-     &Form1::txtCallCycleRead, 'v', 1, 1, 30, 2, 2, 0, "Bad Call Cycle Volume", "Bad Call Cycle"},
-    {"Cycle Delay", "WRITE CYCLE DELAY", &Form1::cmdWriteCycleDelay, &Form1::txtCycleDelay,
-     &Form1::txtCycleDelayRead, 'w', 1, 10, 180, 3, 3, 0, "Bad Cycle Delay Volume",
-     "Bad Cycle Delay"},
-    {"LED Pattern", "WRITE LED PATTERN", &Form1::cmdWriteLedPattern, &Form1::txtNewLedPattern,
-     &Form1::txtLedPatternRead, 'z', 1, 0, 2, 1, 3, 0, "Bad LED Pattern", "Bad LED Pattern"},
+    {.label = "Channel", .caption = "WRITE CHANNEL", .button = &Form1::cmdWriteChannel,
+     .entry = &Form1::txtNewChannel, .readBox = &Form1::txtChannelRead,
+     .letter = 'r', .low = 1, .high = 6, .digits = 1, .settleTicks = 2,
+     .lengthTitle = "Bad Channel", .rangeTitle = "Bad Channel"},
+    {.label = "Profile ID", .caption = "WRITE PROFILE ID", .button = &Form1::cmdWriteProfileId,
+     .entry = &Form1::txtNewProfileId, .readBox = &Form1::txtProfileIdRead,
+     .letter = 'u', .valueBytes = 2, .low = 0, .high = 9999, .digits = 4,
+     .lengthTitle = "Bad Profile ID", .rangeTitle = "Bad Profile ID"},
+    {.label = "Speaker Volume", .caption = "WRITE SPEAKER VOLUME", .button = &Form1::cmdWriteSpkrVol,
+     .entry = &Form1::txtNewSpkrVol, .readBox = &Form1::txtSpkrReadVol,
+     .letter = 's', .low = 1, .high = 63, .digits = 2, .boxLimit = 2,
+     .lengthTitle = "Bad Spkr Volume", .rangeTitle = "Bad Spkr Volume"},
+    {.label = "Radio Volume", .caption = "WRITE RADIO VOLUME", .button = &Form1::cmdWriteRadioVol,
+     .entry = &Form1::txtNewRadioVol, .readBox = &Form1::txtRadioReadVol,
+     .letter = 'x', .low = 1, .high = 63, .digits = 2, .boxLimit = 2,
+     .lengthTitle = "Bad Radio Volume", .rangeTitle = "Bad Radio Volume"},
+    {.label = "ISD Volume", .caption = "WRITE ISD VOLUME", .button = &Form1::cmdWriteIsdVol,
+     .entry = &Form1::txtNewISDVol, .readBox = &Form1::txtISDReadVol,
+     .letter = 't', .low = 0, .high = 6, .digits = 1, .boxLimit = 1,
+     .lengthTitle = "Bad ISD Volume", .rangeTitle = "Bad ISD Volume"},
+    {.label = "Call Cycle", .caption = "WRITE CALL CYCLE", .button = &Form1::cmdWriteCallCycle,
+     .entry = &Form1::txtCallCycle, .readBox = &Form1::txtCallCycleRead,
+     .letter = 'v', .low = 1, .high = 30, .digits = 2, .boxLimit = 2,
+     .lengthTitle = "Bad Call Cycle Volume", .rangeTitle = "Bad Call Cycle"},
+    {.label = "Cycle Delay", .caption = "WRITE CYCLE DELAY", .button = &Form1::cmdWriteCycleDelay,
+     .entry = &Form1::txtCycleDelay, .readBox = &Form1::txtCycleDelayRead,
+     .letter = 'w', .low = 10, .high = 180, .digits = 3, .boxLimit = 3,
+     .lengthTitle = "Bad Cycle Delay Volume", .rangeTitle = "Bad Cycle Delay"},
+    {.label = "LED Pattern", .caption = "WRITE LED PATTERN", .button = &Form1::cmdWriteLedPattern,
+     .entry = &Form1::txtNewLedPattern, .readBox = &Form1::txtLedPatternRead,
+     .letter = 'z', .low = 0, .high = 2, .digits = 1, .boxLimit = 3,
+     .lengthTitle = "Bad LED Pattern", .rangeTitle = "Bad LED Pattern"},
 };
 inline const Setting &kChannel = kSettings[0], &kProfileId = kSettings[1], &kSpeaker = kSettings[2],
                      &kRadio = kSettings[3], &kIsd = kSettings[4], &kCallCycle = kSettings[5],
@@ -78,12 +93,15 @@ struct Slot {
 };
 
 inline const Slot kSlots[] = {
-    {&Form1::chkMsg1, &Form1::lblMsg1Sec, &Form1::Msg1File, "local.wav", 'A', "Local/Msg 1",
-     "Local/Msg1 Programmed ", "**ERR: Local/MSG1 Failed to Program"},
-    {&Form1::chkMsg2, &Form1::lblMsg2Sec, &Form1::Msg2File, "radio.wav", 'B', "Radio/Msg 2",
-     "Radio/Msg2 Programmed ", "**ERR: Radio/MSG2 Failed to Program"},
-    {&Form1::chkMsg6, &Form1::lblMsg6Sec, &Form1::Msg6File, "lowbatt.wav", 'F', "LowBatt/Msg 6",
-     "LowBatt/Msg6 Programmed ", "**ERR: LowBatt/MSG6 Failed to Program"},
+    {.box = &Form1::chkMsg1, .label = &Form1::lblMsg1Sec, .fileName = &Form1::Msg1File,
+     .file = "local.wav", .letter = 'A', .what = "Local/Msg 1",
+     .success = "Local/Msg1 Programmed ", .failure = "**ERR: Local/MSG1 Failed to Program"},
+    {.box = &Form1::chkMsg2, .label = &Form1::lblMsg2Sec, .fileName = &Form1::Msg2File,
+     .file = "radio.wav", .letter = 'B', .what = "Radio/Msg 2",
+     .success = "Radio/Msg2 Programmed ", .failure = "**ERR: Radio/MSG2 Failed to Program"},
+    {.box = &Form1::chkMsg6, .label = &Form1::lblMsg6Sec, .fileName = &Form1::Msg6File,
+     .file = "lowbatt.wav", .letter = 'F', .what = "LowBatt/Msg 6",
+     .success = "LowBatt/Msg6 Programmed ", .failure = "**ERR: LowBatt/MSG6 Failed to Program"},
 };
 inline const Slot &kLocalMsg = kSlots[0], &kRadioMsg = kSlots[1], &kLowBattMsg = kSlots[2];
 

@@ -13,8 +13,11 @@
 #include <map>
 #include <memory>
 
+// The pace of a real line, the box's own: 300 baud, ten bits a byte.
+inline constexpr double kRealLineByteMs = 1000.0 / 30.0;
+
 // Declares a test's rig on a simulated box and stops the test unless it is
-// ready, saying why not: RIG(WindowRig, rig) or RIG(WindowRig, rig, 1000.0 / 30.0).
+// ready, saying why not: RIG(WindowRig, rig) or RIG(WindowRig, rig, kRealLineByteMs).
 #define RIG(Type, name, ...) \
     Type name{__VA_ARGS__};  \
     QVERIFY2(name.ready(), qPrintable(name.error()))

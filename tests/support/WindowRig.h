@@ -20,6 +20,9 @@ public:
     static constexpr int kPort = 3;
     static constexpr double kTickMs = 10.0;
 
+    // The byte time of every rig built for message runs.
+    static constexpr double kMessageByteMs = 2.0;
+
     // A short byte time keeps the suite fast where pacing is not under test.
     explicit WindowRig(double byteMs = 1.0)
     {
@@ -51,7 +54,7 @@ public:
     {
         dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
         form.txtDirectory->setText(dir);
-        return sounds.isValid() && waitFor([this] { return form.MsgDir == dir; }, 2000);
+        return sounds.isValid() && form.msgDirBecomes(dir);
     }
     // Makes `folder` the message directory as chosen in the folder list, and
     // waits for the next Timer1 tick to take it into MsgDir, then `dir`.
@@ -60,8 +63,7 @@ public:
         if (!form.Dir1->setPath(folder))
             return false;
         dir = QDir::toNativeSeparators(folder) + QDir::separator();
-        return form.txtDirectory->text() + QDir::separator() == dir &&
-               waitFor([this] { return form.MsgDir == dir; }, 2000);
+        return form.txtDirectory->text() + QDir::separator() == dir && form.msgDirBecomes(dir);
     }
 
     // Puts a message file of `bytes` bytes into the message directory under
@@ -117,6 +119,14 @@ public:
                 form.cmdWriteSpkrVol, form.cmdWriteRadioVol,   form.cmdWriteIsdVol,
                 form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
                 form.Command3};
+    }
+    // Each operation button, in that order, as "on:" or "off:" and its caption.
+    QStringList buttonStates() const
+    {
+        QStringList out;
+        for (QPushButton* b : operationButtons())
+            out << (b->isEnabled() ? "on:" : "off:") + b->text();
+        return out;
     }
 
     // What keeps the window from rest after an operation, nothing when at
