@@ -26,10 +26,10 @@
 #include "SimHarness.h"
 #include "WaitFor.h"
 #include "WavFile.h"
+#include "WholeSound.h"
 #include "app/Form1.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundConversion.h"
-#include "messages/SoundDecoding.h"
 #include "messages/SoundOutput.h"
 
 namespace {
@@ -228,8 +228,8 @@ int main(int argc, char** argv)
         const long residentKb = vmRssKb();
         QElapsedTimer timer;
         timer.start();
-        const std::optional<SoundFile> decoded = ReadSoundFile(longFile, kMaxRecordSeconds);
-        const Sound converted = ReadWhole(*ConvertedStream(decoded->sound, 11025, 1));
+        const std::optional<MeasuredSound> decoded = MeasureSoundFile(longFile, kMaxRecordSeconds);
+        const Sound converted = ReadWhole(*ConvertedStream(decoded->samples, 11025, 1));
         decodeMs.push_back(timer.nsecsElapsed() / 1e6);
         if (peakReset)
             extraMb = (vmStatusKb("VmHWM:") - residentKb) / 1024.0;

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
+#include "WholeSound.h"
 #include "messages/SoundConversion.h"
-#include "messages/SoundDecoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -18,22 +18,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto detail = [&] { return QString::fromLatin1(file.left(48).toHex(' ')); };
     QString problem;
     // A minute at most, so that a header promising hours is measured, not decoded.
-    const std::optional<SoundFile> decoded = DecodeSound(file, 60, &problem);
+    const std::optional<MeasuredSound> decoded = MeasureBytes(file, 60, &problem);
     if (!decoded) {
         FUZZ_CHECK(problem.startsWith(QStringLiteral("it ")), detail() + " / " + problem);
         return 0;
     }
     FUZZ_CHECK(decoded->seconds > 0, detail());
     if (decoded->seconds > 60) {
-        FUZZ_CHECK(!decoded->sound, detail());
+        FUZZ_CHECK(!decoded->samples, detail());
         return 0;
     }
-    const Sound s = ReadWhole(*decoded->sound);
+    const Sound s = ReadWhole(*decoded->samples);
     FUZZ_CHECK(s.rate > 0 && s.channels > 0 && !s.samples.empty(), detail());
     FUZZ_CHECK(s.samples.size() % size_t(s.channels) == 0, detail());
     FUZZ_CHECK(decoded->seconds == s.seconds(), detail());
     FUZZ_CHECK(!decoded->boxFormat || (s.rate == 11025 && s.channels == 1), detail());
     // Converting it as it is read ends too, whatever the values.
-    ReadWhole(*ConvertedStream(DecodeSound(file, 60)->sound, 11025, 1));
+    ReadWhole(*ConvertedStream(MeasureBytes(file, 60)->samples, 11025, 1));
     return 0;
 }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Message sound files without a window or a sound output: what decodes and
-// what is refused, the encodings sound tools write, conversion to other rates
-// and channel counts, and the recording time a file gets.
+// what is refused, the encodings sound tools write, and conversion to other
+// rates and channel counts.
 #include <QtTest>
 
 #include "WavFile.h"
+#include "WholeSound.h"
 #include "messages/MessageTiming.h"
 #include "messages/SoundConversion.h"
-#include "messages/SoundDecoding.h"
 
 namespace {
 
@@ -104,18 +104,18 @@ private slots:
         QFETCH(bool, boxFormat);
         QFETCH(QString, reason);
         QString problem;
-        const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
+        const std::optional<MeasuredSound> decoded = MeasureBytes(file, kMaxRecordSeconds, &problem);
         QCOMPARE(decoded.has_value(), frames >= 0);
         if (!decoded) {
             // Its own reason, whatever was refused before it.
             for (const QByteArray& before : {QByteArray("not a sound"), wav(1, 1, 11025, 16, 10, 10).left(30)}) {
-                DecodeSound(before, kMaxRecordSeconds);
-                DecodeSound(file, kMaxRecordSeconds, &problem);
+                MeasureBytes(before, kMaxRecordSeconds);
+                MeasureBytes(file, kMaxRecordSeconds, &problem);
                 QCOMPARE(problem, reason);
             }
             return;
         }
-        const Sound s = ReadWhole(*decoded->sound);
+        const Sound s = ReadWhole(*decoded->samples);
         QCOMPARE(s.frames(), qint64(frames));
         QCOMPARE(s.channels, channels);
         QCOMPARE(decoded->boxFormat, boxFormat);
@@ -154,9 +154,9 @@ private slots:
         QFETCH(double, slack);
         QVERIFY(!file.isEmpty());
         QString problem;
-        const std::optional<SoundFile> decoded = DecodeSound(file, kMaxRecordSeconds, &problem);
+        const std::optional<MeasuredSound> decoded = MeasureBytes(file, kMaxRecordSeconds, &problem);
         QVERIFY2(decoded, qPrintable(problem));
-        const Sound s = ReadWhole(*decoded->sound);
+        const Sound s = ReadWhole(*decoded->samples);
         QCOMPARE(s.rate, rate);
         QCOMPARE(s.channels, channels);
         QVERIFY(!decoded->boxFormat);
@@ -186,8 +186,8 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, rate);
         QFETCH(int, channels);
-        const Sound in = ReadWhole(*DecodeSound(file, kMaxRecordSeconds)->sound);
-        const Sound out = ReadWhole(*ConvertedStream(DecodeSound(file, kMaxRecordSeconds)->sound, rate, channels));
+        const Sound in = ReadWhole(*MeasureBytes(file, kMaxRecordSeconds)->samples);
+        const Sound out = ReadWhole(*ConvertedStream(MeasureBytes(file, kMaxRecordSeconds)->samples, rate, channels));
         QCOMPARE(out.rate, rate);
         QCOMPARE(out.channels, channels);
         QVERIFY2(qAbs(out.seconds() - in.seconds()) < 0.001, qPrintable(QString::number(out.seconds())));
@@ -200,62 +200,7 @@ private slots:
                 QCOMPARE(out.samples[size_t(i * channels + c)], out.samples[size_t(i * channels)]);
         const float peak = std::abs(*std::ranges::max_element(out.samples, {}, [](float v) { return std::abs(v); }));
         QVERIFY2(qAbs(peak - 0.75) < 0.03, qPrintable(QString::number(peak)));
-        QCOMPARE(ReadWhole(*ConvertedStream(DecodeSound(file, kMaxRecordSeconds)->sound, in.rate, in.channels)).samples, in.samples);
-    }
-
-    void recordTime_data()
-    {
-        QTest::addColumn<double>("bytes");
-        QTest::addColumn<bool>("boxFormat");
-        QTest::addColumn<double>("soundSeconds");
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<int>("limit");
-        // The box's own format: by its size, rounded to the nearest tick.
-        QTest::newRow("empty") << 0.0 << true << 0.0 << 0.0 << 0;
-        QTest::newRow("1102") << 1102.0 << true << 0.0 << 1102 / 22050.0 << 0;
-        QTest::newRow("1103") << 1103.0 << true << 0.0 << 1103 / 22050.0 << 1;
-        QTest::newRow("one second") << 22050.0 << true << 0.998 << 1.0 << 10;
-        QTest::newRow("110294") << 110294.0 << true << 5.0 << 110294 / 22050.0 << 50;
-        QTest::newRow("longest countable") << 72252337.0 << true << 0.0 << 72252337 / 22050.0 << 32767;
-        QTest::newRow("one byte more") << 72252338.0 << true << 0.0 << 72252338 / 22050.0 << 32768;
-        // Any other: by its sound, every tick it begins.
-        QTest::newRow("22050 Hz speech, 4.57 s") << 201600.0 << false << 4.57 << 4.57 << 46;
-        QTest::newRow("mu-law, 2.4 s") << 19258.0 << false << 2.4 << 2.4 << 24;
-        QTest::newRow("2.401 s") << 19258.0 << false << 2.401 << 2.401 << 25;
-        QTest::newRow("a sound of 0.01 s") << 5000.0 << false << 0.01 << 0.01 << 1;
-    }
-
-    void recordTime()
-    {
-        QFETCH(double, bytes);
-        QFETCH(bool, boxFormat);
-        QFETCH(double, soundSeconds);
-        QFETCH(double, seconds);
-        QFETCH(int, limit);
-        const MessageTime time = TimeOfMessage(bytes, SoundFile{boxFormat, soundSeconds, {}});
-        QCOMPARE(time.seconds, seconds);
-        QCOMPARE(time.recordLimit, limit);
-    }
-
-    void formatSeconds_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("5.5") << 5.5 << "5.50";
-        QTest::newRow("0.25") << 0.25 << ".25";
-        QTest::newRow("123.456") << 123.456 << "123.46";
-        QTest::newRow("0") << 0.0 << ".00";
-        QTest::newRow("0.004 rounds to nothing") << 0.004 << ".00";
-        QTest::newRow("0.999 carries into the whole part") << 0.999 << "1.00";
-        QTest::newRow("10") << 10.0 << "10.00";
-        QTest::newRow("110294 bytes") << PlayingSeconds(110294) << "5.00";
-    }
-
-    void formatSeconds()
-    {
-        QFETCH(double, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(FormatSeconds(seconds), text);
+        QCOMPARE(ReadWhole(*ConvertedStream(MeasureBytes(file, kMaxRecordSeconds)->samples, in.rate, in.channels)).samples, in.samples);
     }
 };
 

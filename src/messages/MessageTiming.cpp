@@ -27,12 +27,12 @@ qint32 RecordLimitFor(double seconds)
     return limitOf(std::nearbyint(seconds * 10.0));
 }
 
-MessageTime TimeOfMessage(double bytes, const SoundFile& file)
+MessageTime TimeOfMessage(double bytes, const MeasuredSound& sound)
 {
-    if (file.boxFormat)
+    if (sound.boxFormat)
         return {PlayingSeconds(bytes), RecordLimitFor(PlayingSeconds(bytes))};
     // A hair's tolerance: 2.4 s is 24 ticks, not 25.
-    return {file.seconds, limitOf(std::ceil(file.seconds * 10.0 - 1e-9))};
+    return {sound.seconds, limitOf(std::ceil(sound.seconds * 10.0 - 1e-9))};
 }
 
 QString FormatSeconds(double seconds)

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
-struct SoundFile;
+struct MeasuredSound;
 
 constexpr double kBytesPerSecond = 2.0 * 11025.0;
 // RecordTicks is 16 bits wide: a recording longer than this many ticks could
@@ -31,10 +31,10 @@ struct MessageTime {
     double seconds = 0;
     qint32 recordLimit = 0;
 };
-// For a file of `bytes` bytes holding `file`. A sound timed by its own length
+// For a file of `bytes` bytes holding `sound`. A sound timed by its own length
 // gets every tick it begins, so that it has always ended when the box is told
 // to stop.
-MessageTime TimeOfMessage(double bytes, const SoundFile& file);
+MessageTime TimeOfMessage(double bytes, const MeasuredSound& sound);
 
 // "##.00": the whole part without leading zeros (none at all for 0), a point,
 // two rounded decimals. 5.5 -> "5.50", 0.25 -> ".25", 0 -> ".00".

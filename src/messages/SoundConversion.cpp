@@ -25,9 +25,9 @@ void mixFrames(const float* from, int in, float* to, int channels, qint64 frames
 
 // A sound read through another: channels mixed first, so that the rate
 // converter has no more to do than needed, then the rate converted.
-class Converted final : public SoundStream {
+class Converted final : public SampleStream {
 public:
-    Converted(std::shared_ptr<SoundStream> sound, int rate, int channels)
+    Converted(std::shared_ptr<SampleStream> sound, int rate, int channels)
         : m_sound(std::move(sound)), m_rate(rate), m_channels(channels)
     {
         if (!hasFormats())
@@ -95,7 +95,7 @@ private:
         return long(me->mixed(me->m_mixed.data(), kStreamBlockFrames));
     }
 
-    std::shared_ptr<SoundStream> m_sound;
+    std::shared_ptr<SampleStream> m_sound;
     const int m_rate;
     const int m_channels;
     std::vector<float> m_in;
@@ -106,7 +106,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels,
+std::unique_ptr<SampleStream> ConvertedStream(std::shared_ptr<SampleStream> sound, int rate, int channels,
                                              QString* problem)
 {
     auto converted = std::make_unique<Converted>(std::move(sound), rate, channels);

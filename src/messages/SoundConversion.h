@@ -7,9 +7,9 @@
 #include <QString>
 #include <memory>
 
-#include "messages/Sound.h"
+#include "messages/SampleStream.h"
 
 // Null when no converter takes the sound to that rate and channel count;
 // `problem` then says why, in words for the user ("its rate ... is beyond ...").
-std::unique_ptr<SoundStream> ConvertedStream(std::shared_ptr<SoundStream> sound, int rate, int channels,
+std::unique_ptr<SampleStream> ConvertedStream(std::shared_ptr<SampleStream> sound, int rate, int channels,
                                              QString* problem = nullptr);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messages/SoundDecoding.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -51,13 +50,13 @@ QString openProblem(int error, const char* text)
     }
 }
 
-// A sound file open in libsndfile, read from its start up to a number of
-// frames. It owns the file it reads, so the sound can be read while it plays,
-// long after it was measured.
-class DecodedStream final : public SoundStream {
+// A sound file open in libsndfile, decoded as it is read, from its start up
+// to a number of frames. It owns the file it reads, so the sound can be read
+// while it plays, long after it was measured.
+class SoundFileReader final : public SampleStream {
 public:
-    DecodedStream(std::unique_ptr<QIODevice> file) : m_file(std::move(file)) {}
-    ~DecodedStream() override { close(); }
+    SoundFileReader(std::unique_ptr<QIODevice> file) : m_file(std::move(file)) {}
+    ~SoundFileReader() override { close(); }
 
     // Whether libsndfile takes the file; problem() says why not.
     bool open()
@@ -136,7 +135,7 @@ private:
     QString m_problem;
 };
 
-std::optional<SoundFile> refuse(QString* problem, const QString& why)
+std::optional<MeasuredSound> unplayable(QString* problem, const QString& why)
 {
     if (problem)
         *problem = why;
@@ -145,7 +144,7 @@ std::optional<SoundFile> refuse(QString* problem, const QString& why)
 
 // The frames `sound` truly holds, decoded and dropped a block at a time, but
 // no more than `most`.
-qint64 countFrames(SoundStream& sound, qint64 most)
+qint64 countFrames(SampleStream& sound, qint64 most)
 {
     std::vector<float> block(size_t(kStreamBlockFrames * sound.channels()));
     qint64 counted = 0;
@@ -158,56 +157,34 @@ qint64 countFrames(SoundStream& sound, qint64 most)
     return counted;
 }
 
-std::optional<SoundFile> decode(std::unique_ptr<QIODevice> file, double maxSeconds, QString* problem)
+}  // namespace
+
+std::optional<MeasuredSound> MeasureSound(std::unique_ptr<QIODevice> file, double maxSeconds, QString* problem)
 {
-    auto stream = std::make_shared<DecodedStream>(std::move(file));
-    if (!stream->open())
-        return refuse(problem, stream->problem());
-    if (stream->channels() <= 0 || stream->rate() <= 0 || stream->frames() <= 0)
-        return refuse(problem, QStringLiteral("it holds no sound"));
-    SoundFile out{stream->boxFormat(), double(stream->frames()) / stream->rate(), {}};
-    if (out.seconds > maxSeconds)
+    auto reader = std::make_shared<SoundFileReader>(std::move(file));
+    if (!reader->open())
+        return unplayable(problem, reader->problem());
+    if (reader->channels() <= 0 || reader->rate() <= 0 || reader->frames() <= 0)
+        return unplayable(problem, QStringLiteral("it holds no sound"));
+    MeasuredSound out{.boxFormat = reader->boxFormat(), .seconds = double(reader->frames()) / reader->rate()};
+    out.tooLong = out.seconds > maxSeconds;
+    if (out.tooLong)
         return out;
     // The header's frame count may promise more than a cut-off copy holds.
-    const qint64 frames = countFrames(*stream, stream->frames());
-    if (frames <= 0 || !stream->rewind())
-        return refuse(problem, QStringLiteral("it holds no sound"));
-    stream->endAfter(frames);
-    out.seconds = double(frames) / stream->rate();
-    out.sound = std::move(stream);
+    const qint64 frames = countFrames(*reader, reader->frames());
+    if (frames <= 0 || !reader->rewind())
+        return unplayable(problem, QStringLiteral("it holds no sound"));
+    reader->endAfter(frames);
+    out.seconds = double(frames) / reader->rate();
+    out.samples = std::move(reader);
     return out;
 }
 
-}  // namespace
-
-Sound ReadWhole(SoundStream& stream)
-{
-    Sound out{stream.rate(), stream.channels(), {}};
-    if (out.channels <= 0)
-        return out;
-    for (;;) {
-        const size_t at = out.samples.size();
-        out.samples.resize(at + size_t(kStreamBlockFrames * out.channels));
-        const qint64 got = stream.read(out.samples.data() + at, kStreamBlockFrames);
-        out.samples.resize(at + size_t(std::max<qint64>(got, 0) * out.channels));
-        if (got <= 0)
-            return out;
-    }
-}
-
-std::optional<SoundFile> DecodeSound(const QByteArray& file, double maxSeconds, QString* problem)
-{
-    auto bytes = std::make_unique<QBuffer>();
-    bytes->setData(file);
-    bytes->open(QIODevice::ReadOnly);
-    return decode(std::move(bytes), maxSeconds, problem);
-}
-
-std::optional<SoundFile> ReadSoundFile(const QString& path, double maxSeconds, QString* problem)
+std::optional<MeasuredSound> MeasureSoundFile(const QString& path, double maxSeconds, QString* problem)
 {
     // Only an ordinary file: opening a pipe would wait for a writer.
     auto file = std::make_unique<QFile>(path);
     if (!QFileInfo(path).isFile() || !file->open(QIODevice::ReadOnly))
-        return refuse(problem, QStringLiteral("it cannot be read"));
-    return decode(std::move(file), maxSeconds, problem);
+        return unplayable(problem, QStringLiteral("it cannot be read"));
+    return MeasureSound(std::move(file), maxSeconds, problem);
 }

@@ -8,7 +8,7 @@
 #include <QString>
 #include <memory>
 
-#include "messages/Sound.h"
+#include "messages/SampleStream.h"
 
 class SoundOutput {
 public:
@@ -36,7 +36,7 @@ public:
     // Starts opening the default output for `sound`, and returns at once. A
     // sound still playing is left to end on its own. The sound is read from
     // where it stands, as it plays.
-    virtual void open(std::shared_ptr<SoundStream> sound) = 0;
+    virtual void open(std::shared_ptr<SampleStream> sound) = 0;
     // Starts the opened sound, and returns at once.
     virtual void play() = 0;
     // Gives up an output that was opened but is not to play.

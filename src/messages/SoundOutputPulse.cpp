@@ -76,7 +76,7 @@ Trouble streamTrouble(const pa_sink_input_info& stream)
 
 // The server takes float samples at most rates and channel counts; others
 // play converted, as they are read.
-std::shared_ptr<SoundStream> asServerTakesIt(std::shared_ptr<SoundStream> sound, pa_sample_spec& format,
+std::shared_ptr<SampleStream> asServerTakesIt(std::shared_ptr<SampleStream> sound, pa_sample_spec& format,
                                              QString* problem)
 {
     format = {PA_SAMPLE_FLOAT32NE, uint32_t(sound->rate()), uint8_t(sound->channels())};
@@ -93,7 +93,7 @@ std::shared_ptr<SoundStream> asServerTakesIt(std::shared_ptr<SoundStream> sound,
 // take that lock.
 class ServerStream {
 public:
-    ServerStream(std::shared_ptr<SoundStream> sound, QObject* window);
+    ServerStream(std::shared_ptr<SampleStream> sound, QObject* window);
     ~ServerStream();
     void play();
     State state() const { return m_state; }
@@ -112,7 +112,7 @@ private:
     static ServerStream& self(void* me) { return *static_cast<ServerStream*>(me); }
 
     QObject* const m_window;
-    std::shared_ptr<SoundStream> m_sound;
+    std::shared_ptr<SampleStream> m_sound;
     pa_sample_spec m_format{};
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
@@ -127,7 +127,7 @@ private:
     bool m_ended = false;  // every sample written
 };
 
-ServerStream::ServerStream(std::shared_ptr<SoundStream> sound, QObject* window) : m_window(window)
+ServerStream::ServerStream(std::shared_ptr<SampleStream> sound, QObject* window) : m_window(window)
 {
     QString problem;
     m_sound = sound ? asServerTakesIt(std::move(sound), m_format, &problem) : nullptr;
@@ -341,7 +341,7 @@ Trouble ServerStream::trouble() const
 
 class PulseSoundOutput final : public SoundOutput {
 public:
-    void open(std::shared_ptr<SoundStream> sound) override
+    void open(std::shared_ptr<SampleStream> sound) override
     {
         // A message still playing is left to end on its own; those that have
         // ended go now.

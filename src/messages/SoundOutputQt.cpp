@@ -24,7 +24,7 @@ namespace {
 // them: float where it takes that, else 16-bit, which every output takes.
 class StreamDevice final : public QIODevice {
 public:
-    StreamDevice(std::shared_ptr<SoundStream> sound, QAudioFormat::SampleFormat kind, QObject* parent)
+    StreamDevice(std::shared_ptr<SampleStream> sound, QAudioFormat::SampleFormat kind, QObject* parent)
         : QIODevice(parent), m_sound(std::move(sound)), m_kind(kind)
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -55,7 +55,7 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    std::shared_ptr<SoundStream> m_sound;
+    std::shared_ptr<SampleStream> m_sound;
     const QAudioFormat::SampleFormat m_kind;
     std::vector<float> m_block;
     bool m_ended = false;
@@ -94,7 +94,7 @@ Trouble probeOutput(const QAudioDevice& device)
 
 // The format the device plays `sound` in: its own where the device takes
 // that, else the device's preferred rate and channels, converted as read.
-QAudioFormat formatFor(const QAudioDevice& device, std::shared_ptr<SoundStream>& sound, QString* problem)
+QAudioFormat formatFor(const QAudioDevice& device, std::shared_ptr<SampleStream>& sound, QString* problem)
 {
     QAudioFormat format;
     format.setSampleFormat(QAudioFormat::Float);
@@ -111,7 +111,7 @@ QAudioFormat formatFor(const QAudioDevice& device, std::shared_ptr<SoundStream>&
 
 class QtSoundOutput final : public SoundOutput {
 public:
-    void open(std::shared_ptr<SoundStream> sound) override
+    void open(std::shared_ptr<SampleStream> sound) override
     {
         // Each sound has its own state: a sink that still plays reports to
         // the sound it plays, not to the one opened after it.
@@ -182,7 +182,7 @@ public:
     }
 
 private:
-    std::shared_ptr<SoundStream> m_sound;
+    std::shared_ptr<SampleStream> m_sound;
     std::shared_ptr<State> m_state = std::make_shared<State>(State::Closed);
     QAudioDevice m_device;
     QAudioFormat m_format;
