@@ -121,13 +121,13 @@ void CallBox::onByte(quint8 byte)
 void CallBox::runCommand(const CommandReader::Command& command)
 {
     if (command.letter == BoxBytes::kQuery) {
-        if (const std::optional<QByteArray> block = m_faults.queryAnswer(storedBlock()))
+        if (const std::optional<QByteArray> block = m_faults.queryAnswer(m_values.storedBlock()))
             m_pacer.send(*block, 0, false);
         return;
     }
     if (const WriteCommand* write = writeCommandOf(command.letter))
         for (int i = 0; i < command.values.size(); ++i)
-            setValue(write->offset + i, static_cast<quint8>(command.values.at(i)));
+            m_values.setValue(write->offset + i, static_cast<quint8>(command.values.at(i)));
     const FaultInjector::Answer answer = m_faults.ackAnswer(command.letter);
     const bool records = answer.ack && isRecordCommand(command.letter);
     m_pacer.send(answer.bytes, answer.delayMs, answer.together, records ? command.letter : char(0));

@@ -21,13 +21,17 @@
 class PtyLink;
 class QSocketNotifier;
 
-class CallBox : public QObject, public StoredValues {
+class CallBox : public QObject {
     Q_OBJECT
 public:
     static constexpr quint8 kAck = BoxBytes::kAck;
 
     explicit CallBox(QObject* parent = nullptr);
     ~CallBox() override;
+
+    // What the box keeps between calls; a "q" returns it, a write changes it.
+    StoredValues& values() { return m_values; }
+    const StoredValues& values() const { return m_values; }
 
     // Listens on the link's pseudo-terminal (not owned); nullptr detaches.
     // The stored values survive a change of link.
@@ -89,6 +93,7 @@ private:
     void runCommand(const CommandReader::Command& command);
     void onDelivered(const QByteArray& bytes, double ms, char mark);
 
+    StoredValues m_values;
     WireClock m_clock;
     WireTrace m_trace{m_clock};
     LinePacer m_pacer{m_clock};
