@@ -26,17 +26,25 @@ CallBox::~CallBox()
     attach(nullptr);
 }
 
-void CallBox::attach(PtyLink* link)
+// Stops reading the line and drops what was still to go out on it; the box
+// keeps m_link as it is.
+void CallBox::stopServingLine()
 {
-    m_book.cut(QStringLiteral("line closed"));
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
         m_notifier = nullptr;
     }
+    m_pacer.setLink(nullptr);
+    m_reader.reset();
+}
+
+void CallBox::attach(PtyLink* link)
+{
+    m_book.cut(QStringLiteral("line closed"));
+    stopServingLine();
     m_link = link;
     m_pacer.setLink(link);
-    m_reader.reset();
     if (!isLinked())
         return;
     m_notifier = new QSocketNotifier(link->masterFd(), QSocketNotifier::Read, this);
@@ -54,10 +62,9 @@ void CallBox::hangUp()
     if (!isLinked())
         return;
     m_book.cut(QStringLiteral("line pulled"));
-    PtyLink* link = m_link;
-    attach(nullptr);
-    m_link = link;
-    link->hangUp();
+    // The box stays on the line it had, now dead: link() still names it.
+    stopServingLine();
+    m_link->hangUp();
     m_trace.event(QStringLiteral("line hung up"));
     emit lineHungUp();
 }

@@ -87,6 +87,7 @@ signals:
     void notice(const QString& line);
 
 private:
+    void stopServingLine();
     void onReadable();
     void lineGone();
     void onByte(quint8 byte);
