@@ -53,14 +53,12 @@ public:
     const QList<WireByte>& wire() const { return m_trace.bytes(); }
     QByteArray hostBytes() const { return wireBytes(wire(), WireDir::HostToBox); }
     QByteArray boxBytes() const { return wireBytes(wire(), WireDir::BoxToHost); }
-    const QList<TraceEvent>& events() const { return m_trace.events(); }
     QString traceText() const { return m_trace.text(); }  // every byte and event, one a line, in time order
     void clearTrace();
     void setLivePrint(bool on) { m_trace.setLivePrint(on); }  // each line to stdout as it happens
     double nowMs() const { return m_clock.nowMs(); }
 
     // What the box did.
-    int queryCount() const { return m_faults.queryCount(); }  // since the last setFaults()
     const QList<Recording>& recordings() const { return m_book.recordings(); }
     bool outputPending() const { return m_pacer.pending(); }
 
