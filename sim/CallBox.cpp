@@ -26,17 +26,25 @@ CallBox::~CallBox()
     attach(nullptr);
 }
 
-void CallBox::attach(PtyLink* link)
+// Stops reading the line and drops what was still to go out on it; the box
+// keeps m_link as it is.
+void CallBox::stopServingLine()
 {
-    m_book.cut(QStringLiteral("line closed"));
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
         m_notifier = nullptr;
     }
+    m_pacer.setLink(nullptr);
+    m_reader.reset();
+}
+
+void CallBox::attach(PtyLink* link)
+{
+    m_book.cut(QStringLiteral("line closed"));
+    stopServingLine();
     m_link = link;
     m_pacer.setLink(link);
-    m_reader.reset();
     if (!isLinked())
         return;
     m_notifier = new QSocketNotifier(link->masterFd(), QSocketNotifier::Read, this);
@@ -54,10 +62,9 @@ void CallBox::hangUp()
     if (!isLinked())
         return;
     m_book.cut(QStringLiteral("line pulled"));
-    PtyLink* link = m_link;
-    attach(nullptr);
-    m_link = link;
-    link->hangUp();
+    // The box stays on the line it had, now dead: link() still names it.
+    stopServingLine();
+    m_link->hangUp();
     m_trace.event(QStringLiteral("line hung up"));
     emit lineHungUp();
 }
@@ -121,13 +128,13 @@ void CallBox::onByte(quint8 byte)
 void CallBox::runCommand(const CommandReader::Command& command)
 {
     if (command.letter == BoxBytes::kQuery) {
-        if (const std::optional<QByteArray> block = m_faults.queryAnswer(storedBlock()))
+        if (const std::optional<QByteArray> block = m_faults.queryAnswer(m_values.storedBlock()))
             m_pacer.send(*block, 0, false);
         return;
     }
     if (const WriteCommand* write = writeCommandOf(command.letter))
         for (int i = 0; i < command.values.size(); ++i)
-            setValue(write->offset + i, static_cast<quint8>(command.values.at(i)));
+            m_values.setValue(write->offset + i, static_cast<quint8>(command.values.at(i)));
     const FaultInjector::Answer answer = m_faults.ackAnswer(command.letter);
     const bool records = answer.ack && isRecordCommand(command.letter);
     m_pacer.send(answer.bytes, answer.delayMs, answer.together, records ? command.letter : char(0));

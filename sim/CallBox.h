@@ -21,13 +21,17 @@
 class PtyLink;
 class QSocketNotifier;
 
-class CallBox : public QObject, public StoredValues {
+class CallBox : public QObject {
     Q_OBJECT
 public:
     static constexpr quint8 kAck = BoxBytes::kAck;
 
     explicit CallBox(QObject* parent = nullptr);
     ~CallBox() override;
+
+    // What the box keeps between calls; a "q" returns it, a write changes it.
+    StoredValues& values() { return m_values; }
+    const StoredValues& values() const { return m_values; }
 
     // Listens on the link's pseudo-terminal (not owned); nullptr detaches.
     // The stored values survive a change of link.
@@ -49,14 +53,12 @@ public:
     const QList<WireByte>& wire() const { return m_trace.bytes(); }
     QByteArray hostBytes() const { return wireBytes(wire(), WireDir::HostToBox); }
     QByteArray boxBytes() const { return wireBytes(wire(), WireDir::BoxToHost); }
-    const QList<TraceEvent>& events() const { return m_trace.events(); }
     QString traceText() const { return m_trace.text(); }  // every byte and event, one a line, in time order
     void clearTrace();
     void setLivePrint(bool on) { m_trace.setLivePrint(on); }  // each line to stdout as it happens
     double nowMs() const { return m_clock.nowMs(); }
 
     // What the box did.
-    int queryCount() const { return m_faults.queryCount(); }  // since the last setFaults()
     const QList<Recording>& recordings() const { return m_book.recordings(); }
     bool outputPending() const { return m_pacer.pending(); }
 
@@ -83,12 +85,14 @@ signals:
     void notice(const QString& line);
 
 private:
+    void stopServingLine();
     void onReadable();
     void lineGone();
     void onByte(quint8 byte);
     void runCommand(const CommandReader::Command& command);
     void onDelivered(const QByteArray& bytes, double ms, char mark);
 
+    StoredValues m_values;
     WireClock m_clock;
     WireTrace m_trace{m_clock};
     LinePacer m_pacer{m_clock};

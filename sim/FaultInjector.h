@@ -56,7 +56,6 @@ public:
     // The value block for the next query, made from the stored one; nothing
     // when it goes unanswered.
     std::optional<QByteArray> queryAnswer(const QByteArray& stored);
-    int queryCount() const { return m_queries; }
 
 signals:
     void noise(const QByteArray& byte);  // a random byte to put on the line now

@@ -33,6 +33,8 @@ void LinePacer::send(const QByteArray& bytes, double delayMs, bool together, cha
 {
     if (!linked() || bytes.isEmpty())
         return;
+    // Nothing is due before the line is free of what went before it: the
+    // queue stays in the order of its times.
     double at = std::max(m_clock.nowMs() + delayMs, m_lineFreeMs);
     if (together) {
         at += m_byteMs * bytes.size();
@@ -44,8 +46,6 @@ void LinePacer::send(const QByteArray& bytes, double delayMs, bool together, cha
         }
     }
     m_lineFreeMs = at;
-    std::stable_sort(m_pending.begin(), m_pending.end(),
-                     [](const Pending& a, const Pending& b) { return a.dueMs < b.dueMs; });
     scheduleDelivery();
 }
 

@@ -3,14 +3,17 @@
 // The simulated box's audio input, wired to the PC's line out: records the
 // default sound output's monitor while a recording runs. Each recording opens
 // its own connection to the sound server (one restarted meanwhile is found
-// again) and reads in a thread of its own, so the box's event loop never waits
-// on the server; the finished message comes back through the event loop.
+// again) and listens as a job on the recorder's own thread pool, so the box's
+// event loop never waits on the server; what the job heard comes back as its
+// future's result, through the event loop.
 
 #include "StoredMessage.h"
 #include "WireTrace.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -21,6 +24,7 @@ public:
     // `wireClock` is the box's clock (CallBox::nowMs), on which the first
     // sample of each recording is stamped.
     explicit MonitorRecorder(const WireClock& wireClock, QObject* parent = nullptr);
+    // Cuts a recording still running and waits for every job to end.
     ~MonitorRecorder() override;
 
     // Where finished messages are written; empty keeps them in memory only.
@@ -34,8 +38,8 @@ public:
     // to that moment; `cut` says why it ended early (empty: it did not).
     void stop(double atMs, const QString& cut = {});
     bool running() const { return m_current != nullptr; }
-    // Waits up to `timeoutMs` for every recording that was stopped to be
-    // stored, and delivers them now: for the end of the program.
+    // Waits up to `timeoutMs` for the jobs to end, and delivers what they
+    // stored now: for the end of the program.
     void finish(int timeoutMs);
 
 signals:
@@ -44,13 +48,25 @@ signals:
     void cannotListen(const QString& why);
 
 private:
-    struct Session;
-    static void listen(std::shared_ptr<Session> session, WireClock clock);
+    struct StopRequest;
+    // What one recording's job produced.
+    struct Heard {
+        StoredMessage message;
+        bool connected = false;
+        QString error;  // why it could not connect
+    };
+    // A recording whose result is not yet delivered.
+    struct Job {
+        std::shared_ptr<StopRequest> stop;
+        QFutureWatcher<Heard>* watcher;
+    };
+    static Heard listen(StopRequest& stop, StoredMessage message, const QString& folder, const WireClock& clock);
     void collect();
 
     WireClock m_clock;
     QString m_folder;
-    std::shared_ptr<Session> m_current;
-    std::vector<std::shared_ptr<Session>> m_sessions;  // not yet delivered
+    std::shared_ptr<StopRequest> m_current;
+    std::vector<Job> m_jobs;  // in the order they began
     bool m_saidCannot = false;
+    QThreadPool m_pool;
 };

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <pty.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,44 +39,25 @@ void setRaw(int fd)
 PtyLink::PtyLink(const QString& linkFolder, int port)
     : m_port(port), m_linkPath(linkFolder + QStringLiteral("/com%1").arg(port))
 {
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0) {
-        m_error = sysError("posix_openpt");
-        return;
-    }
-    if (grantpt(master) != 0 || unlockpt(master) != 0) {
-        m_error = sysError("grantpt/unlockpt");
-        ::close(master);
-        return;
-    }
-    const char* name = ptsname(master);
-    if (!name) {
-        m_error = sysError("ptsname");
-        ::close(master);
-        return;
-    }
-    m_terminalPath = QString::fromLocal8Bit(name);
     // Our own handle on the terminal side keeps the line up while the
     // programmer has its port closed; without it the master reads EIO.
-    m_terminalFd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_terminalFd < 0) {
-        m_error = sysError("open terminal side");
-        ::close(master);
+    int master = -1;
+    if (::openpty(&master, &m_terminalFd, nullptr, nullptr, nullptr) != 0) {
+        m_error = sysError("openpty");
         return;
     }
+    m_terminalPath = QString::fromLocal8Bit(ptsname(master));
     setRaw(m_terminalFd);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    for (const int fd : {master, m_terminalFd})
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    m_masterFd = master;
 
     QDir().mkpath(linkFolder);
     QFile::remove(m_linkPath);
     if (!QFile::link(m_terminalPath, m_linkPath)) {
         m_error = QStringLiteral("cannot create link %1").arg(m_linkPath);
-        ::close(m_terminalFd);
-        m_terminalFd = -1;
-        ::close(master);
-        return;
+        hangUp();
     }
-    m_masterFd = master;
 }
 
 PtyLink::~PtyLink()

@@ -21,7 +21,6 @@ public:
     int masterFd() const { return m_masterFd; }
     // "/dev/pts/<k>"; stays set after hangUp() for reporting.
     QString terminalPath() const { return m_terminalPath; }
-    QString linkPath() const { return m_linkPath; }
 
     // Puts the terminal side back to raw 300 baud 8N1 (a program closing its
     // port restores the terminal's earlier settings, which may be cooked).

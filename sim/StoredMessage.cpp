@@ -2,17 +2,14 @@
 #include "StoredMessage.h"
 
 #include <QDir>
-#include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 qsizetype StoredMessage::firstLoud(int level) const
 {
@@ -77,6 +74,32 @@ void StoredMessage::placeOnWire(double endMs)
     samples.resize(std::min(samples.size(), samplesIn(endMs - ackMs)));
 }
 
+namespace {
+
+// Writes 16-bit mono samples as a WAV file through `file`, which replaces what
+// stood under its name only once it is whole; the error, or nothing.
+QString writeWav(QSaveFile& file, const QVector<qint16>& samples)
+{
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    SF_INFO info{};
+    info.samplerate = StoredMessage::kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* wav = sf_open_fd(file.handle(), SFM_WRITE, &info, SF_FALSE);
+    if (!wav)
+        return QString::fromLocal8Bit(sf_strerror(nullptr));
+    const sf_count_t written = sf_write_short(wav, samples.constData(), samples.size());
+    QString error = written == samples.size() ? QString() : QString::fromLocal8Bit(sf_strerror(wav));
+    if (sf_close(wav) != 0 && error.isEmpty())
+        error = QStringLiteral("not closed");
+    if (error.isEmpty() && !file.commit())
+        error = file.errorString();
+    return error;
+}
+
+}  // namespace
+
 bool StoredMessage::write(const QString& folder)
 {
     path.clear();
@@ -86,26 +109,9 @@ bool StoredMessage::write(const QString& folder)
         return false;
     }
     const QString target = QDir(folder).filePath(fileName(letter));
-    const QString part = target + QStringLiteral(".part");
-    SF_INFO info{};
-    info.samplerate = kRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(QFile::encodeName(part).constData(), SFM_WRITE, &info);
-    if (!file) {
-        writeError = QStringLiteral("%1: %2").arg(part, QString::fromLocal8Bit(sf_strerror(nullptr)));
-        return false;
-    }
-    const sf_count_t written = sf_write_short(file, samples.constData(), samples.size());
-    QString error = written == samples.size() ? QString() : QString::fromLocal8Bit(sf_strerror(file));
-    if (sf_close(file) != 0 && error.isEmpty())
-        error = QStringLiteral("not closed");
-    if (error.isEmpty() &&
-        std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
-        error = QString::fromLocal8Bit(std::strerror(errno));
-    if (!error.isEmpty()) {
+    QSaveFile file(target);
+    if (const QString error = writeWav(file, samples); !error.isEmpty()) {
         writeError = QStringLiteral("%1: %2").arg(target, error);
-        QFile::remove(part);
         return false;
     }
     path = target;

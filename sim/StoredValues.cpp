@@ -19,8 +19,7 @@ StoredValues::StoredValues() : m_block(kMinBlockLength, '\0')
 void StoredValues::setStoredBlock(const QByteArray& block)
 {
     m_block = block;
-    if (m_block.size() < kMinBlockLength)
-        m_block.append(QByteArray(kMinBlockLength - m_block.size(), '\0'));
+    m_block.resize(std::max<qsizetype>(m_block.size(), kMinBlockLength), '\0');
 }
 
 quint8 StoredValues::value(int offset) const
@@ -36,10 +35,7 @@ void StoredValues::setValue(int offset, quint8 value)
 
 void StoredValues::setBlockLength(int length)
 {
-    const int old = static_cast<int>(m_block.size());
-    m_block.resize(std::max(length, kMinBlockLength));
-    for (int i = old; i < m_block.size(); ++i)
-        m_block[i] = '\0';
+    m_block.resize(std::max(length, kMinBlockLength), '\0');
 }
 
 void StoredValues::setVersion(const QByteArray& version)

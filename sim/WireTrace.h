@@ -44,7 +44,6 @@ public:
     explicit WireTrace(const WireClock& clock, QObject* parent = nullptr);
 
     const QList<WireByte>& bytes() const { return m_bytes; }
-    const QList<TraceEvent>& events() const { return m_events; }
     void add(WireDir dir, quint8 byte, double ms);
     void event(const QString& text);  // now
     QString text() const;  // every byte and event, one a line, in time order

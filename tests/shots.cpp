@@ -112,14 +112,14 @@ int main(int argc, char** argv)
         return 1;
     }
     CallBox& box = sim.box();  // paced like the real 300 baud line
-    box.setValue(CallBox::Channel, 3);
-    box.setProfileId(1234);
-    box.setValue(CallBox::SpeakerVolume, 20);
-    box.setValue(CallBox::RadioVolume, 25);
-    box.setValue(CallBox::IsdVolume, 2);
-    box.setValue(CallBox::CallCycles, 5);
-    box.setValue(CallBox::CycleDelay, 60);
-    box.setValue(CallBox::LedPattern, 1);
+    box.values().setValue(StoredValues::Channel, 3);
+    box.values().setProfileId(1234);
+    box.values().setValue(StoredValues::SpeakerVolume, 20);
+    box.values().setValue(StoredValues::RadioVolume, 25);
+    box.values().setValue(StoredValues::IsdVolume, 2);
+    box.values().setValue(StoredValues::CallCycles, 5);
+    box.values().setValue(StoredValues::CycleDelay, 60);
+    box.values().setValue(StoredValues::LedPattern, 1);
 
     Form1 form;
     form.ExitProgram = [] {};

@@ -159,7 +159,7 @@ private slots:
         look();
         watch.start(5);
 
-        rig->sim.box().setValue(CallBox::LedPattern, 1);
+        rig->sim.box().values().setValue(StoredValues::LedPattern, 1);
         if (situation == "read-out") {
             form->cmdReadValues_Click();
         } else if (situation == "write") {

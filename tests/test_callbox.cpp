@@ -33,9 +33,9 @@ private slots:
     {
         QFETCH(int, length);
         RIG(LineRig, r, kRealLineByteMs);
-        r.sim.box().setBlockLength(length);
-        r.sim.box().setValue(CallBox::Channel, 200);
-        r.sim.box().setValue(length - 1, 0x5A);
+        r.sim.box().values().setBlockLength(length);
+        r.sim.box().values().setValue(StoredValues::Channel, 200);
+        r.sim.box().values().setValue(length - 1, 0x5A);
         r.c.setInputMode(1);
         r.c.setInBufferCount(0);
 
@@ -43,10 +43,10 @@ private slots:
         clock.start();
         const QByteArray block = query(r.c, length);
         const QList<WireByte> sent = r.sim.boxEntries();
-        QCOMPARE(block.toHex(), r.sim.box().storedBlock().toHex());
+        QCOMPARE(block.toHex(), r.sim.box().values().storedBlock().toHex());
         QCOMPARE(block.size(), length);
         QCOMPARE(quint8(block.at(0)), quint8(200));
-        QCOMPARE(block.mid(CallBox::Version, 8), QByteArray("V1.12ZTK"));
+        QCOMPARE(block.mid(StoredValues::Version, 8), QByteArray("V1.12ZTK"));
         // A byte never arrives sooner than its line time after the one before.
         QCOMPARE(sent.size(), length);
         QVERIFY(sent.last().ms - sent.first().ms >= (length - 1) * r.sim.box().byteMs() * 0.95);
@@ -58,12 +58,12 @@ private slots:
         QTest::addColumn<QByteArray>("letter");
         QTest::addColumn<QByteArray>("values");
         QTest::addColumn<int>("offset");
-        QTest::newRow("call cycles 12") << QByteArray("v") << QByteArray("\x0C") << int(CallBox::CallCycles);
-        QTest::newRow("profile 300") << QByteArray("u") << QByteArray("\x01\x2C") << int(CallBox::ProfileHigh);
-        QTest::newRow("channel 0") << QByteArray("r") << QByteArray(1, '\0') << int(CallBox::Channel);
-        QTest::newRow("radio 40") << QByteArray("x") << QByteArray("\x28") << int(CallBox::RadioVolume);
-        QTest::newRow("led 2") << QByteArray("z") << QByteArray("\x02") << int(CallBox::LedPattern);
-        QTest::newRow("isd 255") << QByteArray("t") << QByteArray("\xFF") << int(CallBox::IsdVolume);
+        QTest::newRow("call cycles 12") << QByteArray("v") << QByteArray("\x0C") << int(StoredValues::CallCycles);
+        QTest::newRow("profile 300") << QByteArray("u") << QByteArray("\x01\x2C") << int(StoredValues::ProfileHigh);
+        QTest::newRow("channel 0") << QByteArray("r") << QByteArray(1, '\0') << int(StoredValues::Channel);
+        QTest::newRow("radio 40") << QByteArray("x") << QByteArray("\x28") << int(StoredValues::RadioVolume);
+        QTest::newRow("led 2") << QByteArray("z") << QByteArray("\x02") << int(StoredValues::LedPattern);
+        QTest::newRow("isd 255") << QByteArray("t") << QByteArray("\xFF") << int(StoredValues::IsdVolume);
     }
 
     void writeIsAcknowledgedAndStored()
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(block.size(), 19);
         QCOMPARE(block.mid(offset, values.size()).toHex(), values.toHex());
         if (letter == "u")
-            QCOMPARE(r.sim.box().profileId(), 300);
+            QCOMPARE(r.sim.box().values().profileId(), 300);
     }
 
     void ackFaults_data()
@@ -109,26 +109,26 @@ private slots:
         QCOMPARE(r.sim.hostSent(), QByteArray("v\x07").repeated(fault->attempts()));
         if (fault->faults.doubleAck)
             QCOMPARE(countSeenAtOne, 0);  // both ACK bytes come in one piece
-        QCOMPARE(r.sim.box().value(CallBox::CallCycles), quint8(fault->faults.silent ? 3 : 7));
+        QCOMPARE(r.sim.box().values().value(StoredValues::CallCycles), quint8(fault->faults.silent ? 3 : 7));
     }
 
     void blockFaults()
     {
         RIG(LineRig, r);
         CallBox& box = r.sim.box();
-        box.setBlockLength(20);
-        const int natural = CallBox::blockSum(box.storedBlock());
+        box.values().setBlockLength(20);
+        const int natural = StoredValues::blockSum(box.values().storedBlock());
 
         const QList<int> sums{natural + 100, natural + 101, natural + 100, natural + 101};
         box.setFaults({.sumSequence = sums});
         for (int target : sums)
-            QCOMPARE(CallBox::blockSum(query(r.c, 20)), target);
-        QCOMPARE(CallBox::blockSum(query(r.c, 20)), natural);  // the list is used up
+            QCOMPARE(StoredValues::blockSum(query(r.c, 20)), target);
+        QCOMPARE(StoredValues::blockSum(query(r.c, 20)), natural);  // the list is used up
 
         box.setFaults({.sumsNeverAgree = true});
         int previous = -1;
         for (int i = 0; i < 4; ++i) {
-            const int sum = CallBox::blockSum(query(r.c, 20));
+            const int sum = StoredValues::blockSum(query(r.c, 20));
             QVERIFY(sum != previous);
             previous = sum;
         }
@@ -143,13 +143,13 @@ private slots:
         box.setFaults({.shortBlock = 10});
         r.c.Output("q");
         spinFor(200);
-        QCOMPARE(r.c.Input(), box.storedBlock().left(10));
+        QCOMPARE(r.c.Input(), box.values().storedBlock().left(10));
 
         box.setFaults({.noiseInBlock = 3});
         const QByteArray noisy = query(r.c, 23);
         QCOMPARE(noisy.size(), 23);
-        QCOMPARE(noisy.left(10), box.storedBlock().left(10));
-        QCOMPARE(noisy.right(10), box.storedBlock().right(10));
+        QCOMPARE(noisy.left(10), box.values().storedBlock().left(10));
+        QCOMPARE(noisy.right(10), box.values().storedBlock().right(10));
     }
 
     void lateAckAndRecording()

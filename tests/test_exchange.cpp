@@ -34,7 +34,7 @@ private slots:
         QCOMPARE(m_rig->RetryCount, qint16(0));
         QCOMPARE(m_rig->log.size(), linesBefore);  // no retry line
         QCOMPARE(sim().hostSent(), QByteArray("v\x0C", 2));
-        QCOMPARE(sim().box().value(CallBox::CallCycles), quint8(12));
+        QCOMPARE(sim().box().values().value(StoredValues::CallCycles), quint8(12));
         // The value byte follows the letter after the 2-tick pause, not at once.
         const QList<WireByte> sent = sim().hostEntries();
         const double gap = sent[1].ms - sent[0].ms;
@@ -61,15 +61,15 @@ private slots:
     {
         QVERIFY(link().SendCommandWithAck('u', QByteArray("\x01\x2C", 2), 0, QStringLiteral("Profile ID")));
         QCOMPARE(sim().hostSent(), QByteArray("u\x01\x2C", 3));
-        QCOMPARE(sim().box().profileId(), 300);
+        QCOMPARE(sim().box().values().profileId(), 300);
         const QList<WireByte> sent = sim().hostEntries();
         QVERIFY(sent[2].ms - sent[1].ms < 8);  // the two value bytes go back to back
     }
 
     void readQueryTakesWholeBlock()
     {
-        sim().box().setBlockLength(25);
-        const QByteArray stored = sim().box().storedBlock();
+        sim().box().values().setBlockLength(25);
+        const QByteArray stored = sim().box().values().storedBlock();
         const std::optional<QByteArray> block = link().QueryValueBlock();
         QVERIFY(block.has_value());
         VERIFY_SHOWING(block->size() >= kMinBlockLength && block->size() <= 25, block->size());

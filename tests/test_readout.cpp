@@ -61,8 +61,8 @@ private slots:
         rig.onEachByte([&](const WireByte& b) {
             if (!traded && b.dir == WireDir::BoxToHost && box.boxBytes().size() == 19) {
                 traded = true;
-                box.setValue(CallBox::Channel, 4);
-                box.setValue(CallBox::SpeakerVolume, 19);
+                box.values().setValue(StoredValues::Channel, 4);
+                box.values().setValue(StoredValues::SpeakerVolume, 19);
             }
         });
 
@@ -82,7 +82,7 @@ private slots:
         // Channel 200, profile ID 0x81 0x2C, speaker 0, ISD 255, 30 cycles, 180 s
         // delay, the eight version bytes, radio 63, LED 2 and two spare bytes.
         const QByteArray block("\xC8\x81\x2C\x00\xFF\x1E\xB4" "V2\0\t\x80\x9D\xE9." "\x3F\x02\0\0", 19);
-        rig.sim.box().setStoredBlock(block);
+        rig.sim.box().values().setStoredBlock(block);
 
         rig.readOut();
 
@@ -112,11 +112,11 @@ private slots:
         QFETCH(QStringList, log);
         RIG(WindowRig, rig, 0.0);
         CallBox& box = rig.sim.box();
-        box.setBlockLength(25);
+        box.values().setBlockLength(25);
         int asked = 0;
         rig.onEachByte([&](const WireByte& b) {
             if (b.dir == WireDir::HostToBox && b.byte == 'q')
-                box.setValue(changing, quint8(++asked * 7));
+                box.values().setValue(changing, quint8(++asked * 7));
         });
 
         rig.readOut();
@@ -152,7 +152,7 @@ private slots:
         CallBox& box = rig.sim.box();
         QByteArray quiet(19, '\0');
         quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
-        box.setStoredBlock(quiet);
+        box.values().setStoredBlock(quiet);
         box.setFaults(faults);
 
         QElapsedTimer took;

@@ -66,7 +66,7 @@ private slots:
             after += b.ms > clearedAt;
         QVERIFY(after > 0 && after < 19);
         QCOMPARE(r.c.InBufferCount(), after);
-        QCOMPARE(r.c.Input(), r.sim.box().storedBlock().right(after));
+        QCOMPARE(r.c.Input(), r.sim.box().values().storedBlock().right(after));
     }
 
     void openFailsWithoutDevice_data()
@@ -130,7 +130,7 @@ private slots:
             QVERIFY2(openPort(r.c, r.sim.port()), qPrintable(r.c.lastError()));
             r.c.setInBufferCount(0);
             QCOMPARE(attempt(r.c, "w", QByteArray(1, char(i)), 150).toHex(), QByteArray("06"));
-            QCOMPARE(query(r.c, 19).at(CallBox::CycleDelay), char(i));
+            QCOMPARE(query(r.c, 19).at(StoredValues::CycleDelay), char(i));
             QVERIFY(r.c.setPortOpen(false));
         }
     }
@@ -164,7 +164,7 @@ private slots:
         QVERIFY(!r.c.setPortOpen(true));  // the device is gone, and so is its link
         QVERIFY(r.sim.relink());
         QVERIFY2(openPort(r.c, r.sim.port()), qPrintable(r.c.lastError()));
-        QCOMPARE(query(r.c, 19), r.sim.box().storedBlock());
+        QCOMPARE(query(r.c, 19), r.sim.box().values().storedBlock());
     }
 };
 

@@ -160,9 +160,9 @@ private:
             case 5: case 6: f.ackDelayMs = pick(380, 420); break;  // straddles the 40-tick time-out
             case 7: f.sumsNeverAgree = true; break;
             case 8: {
-                const int base = CallBox::blockSum(m_rig->sim.box().storedBlock()) -
-                                 m_rig->sim.box().value(CallBox::Spare) -
-                                 m_rig->sim.box().value(CallBox::Spare + 1);
+                const int base = StoredValues::blockSum(m_rig->sim.box().values().storedBlock()) -
+                                 m_rig->sim.box().values().value(StoredValues::Spare) -
+                                 m_rig->sim.box().values().value(StoredValues::Spare + 1);
                 for (int i = pick(1, 5); i > 0; --i)
                     f.sumSequence << base + pick(0, 3);
                 break;

@@ -163,7 +163,7 @@ private:
         rig.mark();
         rig.readOut();
         QCOMPARE(rig.newLog(), QStringList());
-        QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().value(CallBox::Channel)));
+        QCOMPARE(rig.form.txtChannelRead->text(), QString::number(rig.sim.box().values().value(StoredValues::Channel)));
         QCOMPARE(rig.form.lblCommFail->text(), QString());
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
         QCOMPARE(rig.unrest(), QStringList());

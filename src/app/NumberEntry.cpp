@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/NumberEntry.h"
 
+#include <algorithm>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <locale.h>  // newlocale/strtod_l, or _create_locale/_strtod_l on Windows
+#include <limits>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -49,17 +51,58 @@ double readRadix(const std::string& s, size_t pos, int radix)
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// QApplication hands the user's locale to the C library, and plain strtod would
-// then stop "1.5" at the point in a comma locale; the rule always means a point.
-double strtodC(const char* text)
+// The parts of a decimal number at the start of a text.
+struct DecimalText {
+    bool negative = false;
+    std::string_view mantissa;  // digits and at most one point; empty: no number
+    std::string_view exponent;  // what follows the E (sign, digits); empty: none
+};
+
+// The longest prefix that forms a decimal number: sign, digits, point, digits
+// (a digit on either side), then E, sign and digits if there are digits.
+DecimalText scanDecimal(std::string_view s)
 {
-#ifdef _WIN32
-    static const _locale_t c = _create_locale(LC_NUMERIC, "C");
-    return _strtod_l(text, nullptr, c);
-#else
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    return strtod_l(text, nullptr, c);
-#endif
+    DecimalText d;
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        d.negative = s[i++] == '-';
+    const size_t start = i;
+    size_t digits = 0;
+    while (i < s.size() && isDigit(s[i])) { ++i; ++digits; }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && isDigit(s[i])) { ++i; ++digits; }
+    }
+    if (digits == 0)
+        return {};
+    d.mantissa = s.substr(start, i - start);
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            ++j;
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j]))
+                ++j;
+            d.exponent = s.substr(i + 1, j - i - 1);
+        }
+    }
+    return d;
+}
+
+// Whether a number out of a double's range is too large rather than too small:
+// its first significant digit stands at a power of ten of 0 or more. An
+// exponent beyond 64 bits outweighs any number of digits.
+bool tooLarge(const DecimalText& d)
+{
+    const size_t point = std::min(d.mantissa.find('.'), d.mantissa.size());
+    const size_t first = d.mantissa.find_first_not_of("0.");
+    const double lead = first < point ? double(point - first - 1) : -double(first - point);
+    const std::string_view exponent = d.exponent.substr(d.exponent.starts_with('+') ? 1 : 0);
+    long long power = 0;
+    if (!exponent.empty()
+        && std::from_chars(exponent.data(), exponent.data() + exponent.size(), power).ec != std::errc())
+        return exponent.front() != '-';
+    return lead + double(power) >= 0;
 }
 
 }  // namespace
@@ -75,33 +118,19 @@ double ReadNumber(const QString& text)
         return 0;
     }
 
-    // Find the longest prefix that forms a decimal number, then let strtod
-    // convert exactly that prefix (it rounds correctly and copes with any length).
-    size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        ++i;
-    size_t digits = 0;
-    while (i < s.size() && isDigit(s[i])) { ++i; ++digits; }
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && isDigit(s[i])) { ++i; ++digits; }
-    }
-    if (digits == 0)
+    // from_chars converts exactly the prefix found (it rounds correctly, copes
+    // with any length, and always reads a point, whatever locale the window
+    // handed the C library). Out of range it leaves the value alone: the rule
+    // reads infinity there, or zero.
+    const DecimalText d = scanDecimal(s);
+    if (d.mantissa.empty())
         return 0;
-    size_t end = i;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
-            ++j;
-        if (j < s.size() && isDigit(s[j])) {
-            while (j < s.size() && isDigit(s[j]))
-                ++j;
-            end = j;
-        }
-    }
-    const std::string number = s.substr(0, end);
-    const double value = strtodC(number.c_str());
-    return std::isnan(value) ? 0.0 : value;
+    const std::string_view last = d.exponent.empty() ? d.mantissa : d.exponent;
+    const char* end = last.data() + last.size();
+    double magnitude = 0;
+    if (std::from_chars(d.mantissa.data(), end, magnitude).ec == std::errc::result_out_of_range)
+        magnitude = tooLarge(d) ? std::numeric_limits<double>::infinity() : 0.0;
+    return d.negative ? -magnitude : magnitude;
 }
 
 double RoundHalfEven(double value)

@@ -4,7 +4,6 @@
 #include "link/PortNames.h"
 
 #include <QFileInfo>
-#include <QSerialPort>
 #include <QStringList>
 
 #include <limits>
@@ -12,53 +11,48 @@
 
 namespace {
 
-struct LineSettings {
-    qint32 baud = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+// A letter or figure of the settings string and what it stands for.
+template <typename Value>
+struct Code {
+    const char* text;
+    Value value;
 };
 
-std::optional<LineSettings> parseSettings(const QString& text)
+constexpr Code<QSerialPort::Parity> kParities[] = {
+    {.text = "n", .value = QSerialPort::NoParity},   {.text = "e", .value = QSerialPort::EvenParity},
+    {.text = "o", .value = QSerialPort::OddParity},  {.text = "m", .value = QSerialPort::MarkParity},
+    {.text = "s", .value = QSerialPort::SpaceParity},
+};
+constexpr Code<QSerialPort::StopBits> kStopBits[] = {
+    {.text = "1", .value = QSerialPort::OneStop},
+    {.text = "1.5", .value = QSerialPort::OneAndHalfStop},
+    {.text = "2", .value = QSerialPort::TwoStop},
+};
+
+template <typename Value, size_t N>
+std::optional<Value> lookUp(const Code<Value> (&table)[N], const QString& text)
+{
+    for (const Code<Value>& row : table)
+        if (text == QLatin1String(row.text))
+            return row.value;
+    return std::nullopt;
+}
+
+std::optional<MSComm::LineSettings> parseSettings(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() != 4)
         return std::nullopt;
-    LineSettings s;
-    bool ok = false;
-    s.baud = parts[0].trimmed().toInt(&ok);
-    if (!ok || s.baud <= 0)
+    bool baudOk = false;
+    bool dataOk = false;
+    const qint32 baud = parts[0].trimmed().toInt(&baudOk);
+    const std::optional<QSerialPort::Parity> parity = lookUp(kParities, parts[1].trimmed().toLower());
+    const int data = parts[2].trimmed().toInt(&dataOk);
+    const std::optional<QSerialPort::StopBits> stop = lookUp(kStopBits, parts[3].trimmed());
+    if (!baudOk || baud <= 0 || !parity || !dataOk || data < 5 || data > 8 || !stop)
         return std::nullopt;
-
-    const QString parity = parts[1].trimmed().toLower();
-    if (parity == QLatin1String("n"))
-        s.parity = QSerialPort::NoParity;
-    else if (parity == QLatin1String("e"))
-        s.parity = QSerialPort::EvenParity;
-    else if (parity == QLatin1String("o"))
-        s.parity = QSerialPort::OddParity;
-    else if (parity == QLatin1String("m"))
-        s.parity = QSerialPort::MarkParity;
-    else if (parity == QLatin1String("s"))
-        s.parity = QSerialPort::SpaceParity;
-    else
-        return std::nullopt;
-
-    const int data = parts[2].trimmed().toInt(&ok);
-    if (!ok || data < 5 || data > 8)
-        return std::nullopt;
-    s.dataBits = static_cast<QSerialPort::DataBits>(data);
-
-    const QString stop = parts[3].trimmed();
-    if (stop == QLatin1String("1"))
-        s.stopBits = QSerialPort::OneStop;
-    else if (stop == QLatin1String("1.5"))
-        s.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == QLatin1String("2"))
-        s.stopBits = QSerialPort::TwoStop;
-    else
-        return std::nullopt;
-    return s;
+    return MSComm::LineSettings{.baud = baud, .parity = *parity,
+                                .dataBits = static_cast<QSerialPort::DataBits>(data), .stopBits = *stop};
 }
 
 }  // namespace
@@ -83,9 +77,11 @@ bool MSComm::setCommPort(int port)
 
 bool MSComm::setSettings(const QString& settings)
 {
-    if (!parseSettings(settings))
+    const std::optional<LineSettings> line = parseSettings(settings);
+    if (!line)
         return false;
     m_settings = settings;
+    m_line = *line;
     return true;
 }
 
@@ -134,13 +130,12 @@ bool MSComm::setPortOpen(bool open)
     // device and any other program reaching it by another path sees it taken.
     const QString canonical = QFileInfo(resolved).canonicalFilePath();
     const QString path = canonical.isEmpty() ? resolved : canonical;
-    const LineSettings line = parseSettings(m_settings).value_or(LineSettings{});
 
     m_port->setPortName(path);
-    m_port->setBaudRate(line.baud);
-    m_port->setParity(line.parity);
-    m_port->setDataBits(line.dataBits);
-    m_port->setStopBits(line.stopBits);
+    m_port->setBaudRate(m_line.baud);
+    m_port->setParity(m_line.parity);
+    m_port->setDataBits(m_line.dataBits);
+    m_port->setStopBits(m_line.stopBits);
     m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port->open(QIODevice::ReadWrite)) {
         m_lastError = QStringLiteral("COM%1 (%2): %3").arg(m_commPort).arg(path, m_port->errorString());

@@ -7,9 +7,8 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
-
-class QSerialPort;
 
 class MSComm : public QObject {
     Q_OBJECT
@@ -24,7 +23,15 @@ public:
     // Line settings "baud,parity,data,stop", e.g. "300,n,8,1". False if malformed.
     bool setSettings(const QString& settings);
     QString Settings() const { return m_settings; }
+    // The settings string read, for the next open.
+    struct LineSettings {
+        qint32 baud = 9600;
+        QSerialPort::Parity parity = QSerialPort::NoParity;
+        QSerialPort::DataBits dataBits = QSerialPort::Data8;
+        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    };
 
+    // Kept as the program sets them: here InputMode changes nothing, InputLen only above 0.
     void setInputLen(int len) { m_inputLen = len; }
     int InputLen() const { return m_inputLen; }
     void setInputMode(int mode) { m_inputMode = mode; }  // 0 text, 1 binary
@@ -59,6 +66,7 @@ private:
     QSerialPort* m_port = nullptr;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
+    LineSettings m_line;
     int m_inputLen = 0;
     int m_inputMode = 0;
     bool m_dtr = false;

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #ifdef Q_OS_LINUX
 #include <cerrno>
@@ -25,18 +26,6 @@ QString lockName(const QString& device)
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     return QStringLiteral("LCK..") + name;
-}
-
-// The lock's owner: the first number in the file (the serial layer writes
-// "pid\napp\nhost", UUCP locks a padded pid).
-bool readLock(const QString& path, qint64* pid)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bool ok = false;
-    *pid = QString::fromLatin1(file.readLine(64)).trimmed().toLongLong(&ok);
-    return ok && *pid > 0;
 }
 
 QString programOf(qint64 pid)
@@ -94,8 +83,10 @@ Finding diagnose(const QString& device)
             continue;
         seen << canonicalDir;
         const QString path = QString::fromLatin1(dir) + QLatin1Char('/') + lockName(f.device);
+        // QLockFile reads the serial layer's locks ("pid\napp\nhost\n...") and
+        // the UUCP ones other serial programs write (a padded pid and a line feed).
         qint64 pid = 0;
-        if (readLock(path, &pid)) {
+        if (QLockFile(path).getLockInfo(&pid, nullptr, nullptr)) {
             f.refusal = Refusal::InUse;
             f.lockFile = path;
             f.lockPid = pid;

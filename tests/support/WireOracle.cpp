@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kBlockLength = CallBox::kMinBlockLength;
+constexpr int kBlockLength = StoredValues::kMinBlockLength;
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
 
@@ -61,20 +61,20 @@ QStringList columnFor(const QByteArray& block)
     auto at = [&](int offset) { return quint8(block.at(offset)); };
     auto decimal = [&](int offset) { return QString::number(at(offset)); };
     // Bit 7 of the high byte drops the high part, bit 6 the low byte.
-    const quint8 high = at(CallBox::ProfileHigh);
+    const quint8 high = at(StoredValues::ProfileHigh);
     const int profile = ((high & 0x80) ? 0 : (high & 0x3F) * 256) +
-                        ((high & 0x40) ? 0 : at(CallBox::ProfileLow));
+                        ((high & 0x40) ? 0 : at(StoredValues::ProfileLow));
     QString version;
     for (int i = 0; i < 8; ++i)
-        version += Sheet::versionChar(at(CallBox::Version + i));
-    return {decimal(CallBox::Channel),
+        version += Sheet::versionChar(at(StoredValues::Version + i));
+    return {decimal(StoredValues::Channel),
             QStringLiteral("%1").arg(profile, 4, 10, QLatin1Char('0')),
-            decimal(CallBox::SpeakerVolume),
-            decimal(CallBox::RadioVolume),
-            at(CallBox::IsdVolume) == 255 ? QStringLiteral("0") : decimal(CallBox::IsdVolume),
-            decimal(CallBox::CallCycles),
-            decimal(CallBox::CycleDelay),
-            decimal(CallBox::LedPattern),
+            decimal(StoredValues::SpeakerVolume),
+            decimal(StoredValues::RadioVolume),
+            at(StoredValues::IsdVolume) == 255 ? QStringLiteral("0") : decimal(StoredValues::IsdVolume),
+            decimal(StoredValues::CallCycles),
+            decimal(StoredValues::CycleDelay),
+            decimal(StoredValues::LedPattern),
             version};
 }
 
