@@ -36,7 +36,7 @@ void say(const QString& line)
     std::fflush(stdout);
 }
 
-[[noreturn]] void refuse(const QString& why)
+[[noreturn]] void badOption(const QString& why)
 {
     std::fprintf(stderr, "callbox: %s\n", qPrintable(why));
     std::exit(2);
@@ -61,7 +61,7 @@ struct Arg {
         bool ok = false;
         const int v = text.toInt(&ok, 0);
         if (!ok)
-            refuse(QStringLiteral("--%1 needs a number").arg(name));
+            badOption(QStringLiteral("--%1 needs a number").arg(name));
         return v;
     }
 };
@@ -83,7 +83,7 @@ const Option kOptions[] = {
      .sets = [](Setup& s, const Arg& a) {
          s.com = a.number();
          if (s.com < 1 || s.com > 15)
-             refuse(QStringLiteral("--com must be 1 to 15"));
+             badOption(QStringLiteral("--com must be 1 to 15"));
      },
      .byDefault = "1"},
     {.name = "link-folder", .argument = "DIR", .help = "Folder of the comN links.",

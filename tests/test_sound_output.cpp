@@ -88,7 +88,18 @@ class TestSoundOutput : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { USE_PRIVATE_SOUND_SERVER(); }
-    void cleanup() { PulseSink::reset(); }
+    // Nothing of a message runs on once its window is gone: no sound output's
+    // loop, no decoding job.
+    void cleanup()
+    {
+        PulseSink::reset();
+        QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile name(tasks.filePath(task + "/comm"));
+            QVERIFY(!name.open(QIODevice::ReadOnly) || name.readAll().trimmed() != "message sound");
+        }
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    }
     void heardWhole_data()
     {
         QTest::addColumn<Heard>("h");
