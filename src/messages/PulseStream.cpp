@@ -36,7 +36,7 @@ bool atZero(const pa_cvolume& volume)
 }
 
 // What keeps the output the stream plays to from being heard, if anything.
-Trouble sinkTrouble(const pa_sink_info& sink)
+Trouble troubleOf(const pa_sink_info& sink)
 {
     const QString name = QString::fromUtf8(sink.description ? sink.description : sink.name);
     if (qstrcmp(sink.name, kStandInSink) == 0)
@@ -49,7 +49,8 @@ Trouble sinkTrouble(const pa_sink_info& sink)
     return {};
 }
 
-Trouble streamTrouble(const pa_sink_input_info& stream)
+// What keeps the stream itself from being heard, if anything.
+Trouble troubleOf(const pa_sink_input_info& stream)
 {
     if (stream.mute)
         return {Fault::Silenced, QStringLiteral("this program's sound is muted in the sound settings")};
@@ -167,25 +168,23 @@ void PulseStream::listenForChanges()
     pa_operation_unref(pa_context_subscribe(m_context, mask, nullptr, nullptr));
 }
 
+// What the server said of the output (`m_sink`) or of the stream (`m_input`).
+template <auto Said, typename Info>
+void PulseStream::hear(pa_context*, const Info* info, int, void* me)
+{
+    if (info) {
+        self(me).*Said = troubleOf(*info);
+        self(me).judge();
+    }
+}
+
 // Asks for the mute and volume of the output and of the stream.
 void PulseStream::askHowItSounds()
 {
-    pa_operation_unref(pa_context_get_sink_info_by_index(
-        m_context, pa_stream_get_device_index(m_stream),
-        [](pa_context*, const pa_sink_info* sink, int, void* me) {
-            if (sink) {
-                self(me).m_sink = sinkTrouble(*sink);
-                self(me).judge();
-            }
-        }, this));
-    pa_operation_unref(pa_context_get_sink_input_info(
-        m_context, pa_stream_get_index(m_stream),
-        [](pa_context*, const pa_sink_input_info* input, int, void* me) {
-            if (input) {
-                self(me).m_input = streamTrouble(*input);
-                self(me).judge();
-            }
-        }, this));
+    pa_operation_unref(pa_context_get_sink_info_by_index(m_context, pa_stream_get_device_index(m_stream),
+                                                         &hear<&PulseStream::m_sink, pa_sink_info>, this));
+    pa_operation_unref(pa_context_get_sink_input_info(m_context, pa_stream_get_index(m_stream),
+                                                      &hear<&PulseStream::m_input, pa_sink_input_info>, this));
 }
 
 // Ready once both are known to be heard; failed as soon as either is not,

@@ -38,6 +38,8 @@ private:
     void connectStream();
     void listenForChanges();
     void askHowItSounds();
+    template <auto Said, typename Info>
+    static void hear(pa_context*, const Info* info, int, void* me);
     void judge();
     void feed(size_t bytes);
     void drainWhenDone();
