@@ -160,6 +160,8 @@ bool measurePlayingCost(Form1& form, SimHarness& sim, const QString& file)
         paplaySeconds += seconds;
     std::printf("30 s 44.1 kHz 16-bit stereo playing, CPU over 20 s (%% of a core):\n");
     for (const auto& [name, seconds] : played) {
+        if (seconds < 1e-4)  // threads that slept through it
+            continue;
         std::printf("  %-38s %7.3f %%\n", qPrintable(name), seconds / 20 * 100);
         result("sound_play_cpu_" + name.toLatin1().replace(' ', '_'), seconds / 20 * 100, "%");
     }
