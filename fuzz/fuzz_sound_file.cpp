@@ -33,7 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(s.samples.size() % size_t(s.channels) == 0, detail());
     FUZZ_CHECK(decoded->seconds == s.seconds(), detail());
     FUZZ_CHECK(!decoded->boxFormat || (s.rate == 11025 && s.channels == 1), detail());
-    // Converting it as it is read ends too, whatever the values.
-    ReadWhole(*ConvertedStream(MeasureBytes(file, 60)->samples, 11025, 1));
+    // Converting it as it is read ends too, whatever the values; or it says
+    // why it can't (a rate too far from the box's).
+    QString why;
+    if (const auto converted = ConvertedStream(MeasureBytes(file, 60)->samples, 11025, 1, &why))
+        ReadWhole(*converted);
+    else
+        FUZZ_CHECK(!why.isEmpty(), detail());
     return 0;
 }
