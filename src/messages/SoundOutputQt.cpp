@@ -113,20 +113,20 @@ class QtSoundOutput final : public SoundOutput {
 public:
     void open(std::shared_ptr<SampleStream> sound) override
     {
-        // Each sound has its own state: a sink that still plays reports to
-        // the sound it plays, not to the one opened after it.
+        // Each sound has its own state and trouble: a sink that still plays
+        // reports to the sound it plays, not to the one opened after it.
         m_state = std::make_shared<State>(State::Failed);
         m_sink = nullptr;
         m_device = QMediaDevices::defaultAudioOutput();
-        m_trouble = probeOutput(m_device);
-        if (m_trouble.fault != Fault::None)
+        m_trouble = std::make_shared<Trouble>(probeOutput(m_device));
+        if (m_trouble->fault != Fault::None)
             return;
         QString problem;
         if (sound)
             m_format = formatFor(m_device, sound, &problem);
         m_sound = std::move(sound);
         if (!m_sound)
-            m_trouble = {Fault::Unplayable, problem};
+            *m_trouble = {Fault::Unplayable, problem};
         else
             *m_state = State::Ready;
     }
@@ -140,8 +140,11 @@ public:
         m_sink = sink;
         auto* samples = new StreamDevice(std::move(m_sound), m_format.sampleFormat(), sink);
         QObject::connect(sink, &QAudioSink::stateChanged, sink,
-                         [sink, samples, state = m_state](QAudio::State now) {
+                         [sink, samples, state = m_state, trouble = m_trouble](QAudio::State now) {
             if (now == QAudio::StoppedState) {
+                if (*state == State::Playing && sink->error() != QAudio::NoError)
+                    *trouble = {Fault::NoOutput, QStringLiteral("the sound output failed (Qt's error %1)")
+                                                     .arg(int(sink->error()))};
                 if (*state == State::Playing)
                     *state = sink->error() == QAudio::NoError ? State::Played : State::Failed;
                 sink->deleteLater();
@@ -160,7 +163,7 @@ public:
         });
         sink->start(samples);
         if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-            m_trouble = {Fault::NoOutput, QStringLiteral("the sound output stopped at once")};
+            *m_trouble = {Fault::NoOutput, QStringLiteral("the sound output stopped at once")};
             *m_state = State::Failed;
         }
     }
@@ -173,7 +176,7 @@ public:
     }
 
     State state() const override { return *m_state; }
-    Trouble trouble() const override { return *m_state == State::Failed ? m_trouble : Trouble{}; }
+    Trouble trouble() const override { return *m_state == State::Failed ? *m_trouble : Trouble{}; }
 
     ~QtSoundOutput() override
     {
@@ -186,7 +189,7 @@ private:
     std::shared_ptr<State> m_state = std::make_shared<State>(State::Closed);
     QAudioDevice m_device;
     QAudioFormat m_format;
-    Trouble m_trouble;
+    std::shared_ptr<Trouble> m_trouble = std::make_shared<Trouble>();
     QPointer<QAudioSink> m_sink;
 };
 
