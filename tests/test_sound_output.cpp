@@ -287,6 +287,7 @@ private slots:
         QCOMPARE(r.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
         QCOMPARE(r.answerer.count(), 1);
         QCOMPARE(r.answerer.boxes[0].title, QStringLiteral("No Sound Output"));
+        QVERIFY2(r.answerer.boxes[0].text.contains("(Connection refused)"), qPrintable(r.answerer.boxes[0].text));
         QCOMPARE(r.sim.hostCommands(), QByteArray());
 
         // Qt Multimedia looks for a lost server once, three seconds on, and then
