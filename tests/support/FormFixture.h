@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "NoPorts.h"
@@ -45,12 +46,13 @@ public:
         };
     }
     const std::vector<TimedLine>& lines() const { return m_lines; }
-    // Texts logged since mark(), oldest first.
+    // The lines logged since mark(), and their texts, oldest first.
+    std::span<const TimedLine> sinceMark() const { return std::span(m_lines).subspan(m_marked); }
     QStringList texts() const
     {
         QStringList out;
-        for (size_t i = m_marked; i < m_lines.size(); ++i)
-            out << m_lines[i].text;
+        for (const TimedLine& line : sinceMark())
+            out << line.text;
         return out;
     }
     void mark() { m_marked = m_lines.size(); }
