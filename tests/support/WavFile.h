@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <cmath>
 #include <sndfile.h>
 #include <vector>
@@ -19,6 +18,12 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+// The file's bytes; none if it can't be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // `bytes` bytes of the box's own header, its lengths left 0, then silence.
@@ -30,15 +35,9 @@ inline bool writeWav(const QString& path, qint64 bytes)
     return writeFile(path, header.left(int(qMin<qint64>(bytes, 44)))) && QFile::resize(path, bytes);
 }
 
-template <typename T>
-QByteArray littleEndian(T v)
-{
-    QByteArray b(sizeof v, 0);
-    qToLittleEndian(v, b.data());
-    return b;
-}
-inline QByteArray le16(quint16 v) { return littleEndian(v); }
-inline QByteArray le32(quint32 v) { return littleEndian(v); }
+// Little-endian bytes, as a WAV header holds its numbers.
+inline QByteArray le16(quint16 v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); }
+inline QByteArray le32(quint32 v) { return le16(quint16(v & 0xFFFF)) + le16(quint16(v >> 16)); }
 
 // A WAV file's bytes: a fmt chunk (format tag, channels, rate, bits), an
 // optional extra chunk, and a data chunk declaring `declared` bytes of which
@@ -111,6 +110,5 @@ inline QByteArray encodedTone(int format, int rate, int channels, double seconds
     const std::vector<float> samples = tone(rate, channels, seconds);
     sf_writef_float(out, samples.data(), sf_count_t(samples.size() / size_t(channels)));
     sf_close(out);
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(QFile::decodeName(path));
 }
