@@ -49,12 +49,10 @@ private slots:
 
     void logLineFormat()
     {
-        QCOMPARE(FormatLogLine(QTime(14, 5, 7), QStringLiteral("A"), QStringLiteral("\r\n")),
-                 QStringLiteral("14:05:07 A\r\n"));
-        QCOMPARE(FormatLogLine(QTime(9, 5, 7), QString(), QStringLiteral("\r\n")),
-                 QStringLiteral("09:05:07 \r\n"));
-        QCOMPARE(FormatLogLine(QTime(0, 0, 0), QStringLiteral("x"), QStringLiteral("\r\n")),
-                 QStringLiteral("00:00:00 x\r\n"));
+        const QString crlf = QStringLiteral("\r\n");
+        QCOMPARE(FormatLogLine(QTime(14, 5, 7), QStringLiteral("A"), crlf), QStringLiteral("14:05:07 A\r\n"));
+        QCOMPARE(FormatLogLine(QTime(9, 5, 7), QString(), crlf), QStringLiteral("09:05:07 \r\n"));
+        QCOMPARE(FormatLogLine(QTime(0, 0, 0), QStringLiteral("x"), crlf), QStringLiteral("00:00:00 x\r\n"));
 
         StatusLogBuffer log;
         log.add(QStringLiteral("09:05:07 A\r\n"));
