@@ -27,6 +27,9 @@
 #include "app/FolderList.h"
 #include "app/Form1.h"
 
+// What ends a message directory as the window holds it.
+inline const QString kSep = QDir::separator();
+
 // A status log line as it was added, with the reader's clock at that moment.
 struct TimedLine {
     QString raw;   // "HH:MM:SS text" + line end
