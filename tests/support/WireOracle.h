@@ -28,9 +28,6 @@ bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs);
 // decoded at the simulated box's offsets, independently of the program.
 QStringList columnFor(const QByteArray& block);
 
-// What the box sent in answer to each host "q": its bytes up to the host's next byte.
-QList<QByteArray> answeredBlocks(const QList<WireByte>& wire);
-
 // Whether `column` is what a block the box sent would show. With `anyRun`, any
 // run of 19 consecutive bytes the box sent counts too: with noise on the line
 // a block has no edges the program could find.
