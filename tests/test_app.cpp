@@ -14,11 +14,8 @@ private slots:
     void startupState()
     {
         Form1& f = form();
-        for (QLineEdit* box : f.findChildren<QLineEdit*>()) {
-            if (box == f.txtDirectory || box->parent() != &f)
-                continue;
-            QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-        }
+        for (QLineEdit* box : f.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(box == f.txtDirectory || box->text().isEmpty(), qPrintable(box->objectName()));
         QVERIFY(f.lblMsg1Sec->isHidden() && f.lblMsg2Sec->isHidden() && f.lblMsg6Sec->isHidden());
         QVERIFY(f.lblCommFail->text().isEmpty());
         QCOMPARE(f.lblSpkrInfo->text(), QStringLiteral("Value:1-31(63)"));

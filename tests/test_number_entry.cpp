@@ -125,7 +125,7 @@ private slots:
             (void)EntryToInteger(text, -32768, 32767);
         }
         QVERIFY(std::isinf(ReadNumber(QString(400, QLatin1Char('9')))));
-        QCOMPARE(ReadNumber(QStringLiteral("1") + QString(5000, QLatin1Char('0')) + QStringLiteral("E-5000")), 1.0);
+        QCOMPARE(ReadNumber(texts[1]), 1.0);
     }
 
     void pointInCommaLocale()

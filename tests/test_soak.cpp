@@ -233,10 +233,8 @@ private:
             const int which = pick(0, 99);
             at(pick(0, 700), [this, which] {
                 // Whatever other operation button is still enabled gets clicked.
-                QList<QPushButton*> live;
-                for (QPushButton* b : m_rig->operationButtons())
-                    if (b->isEnabled())
-                        live << b;
+                QList<QPushButton*> live = m_rig->operationButtons();
+                live.removeIf([](QPushButton* b) { return !b->isEnabled(); });
                 if (live.isEmpty())
                     return;
                 ++m_eventsByKind[QStringLiteral("other operation clicked mid-op")];
