@@ -120,9 +120,7 @@ int main(int argc, char** argv)
         box.values().setValue(offset, value);
     box.values().setProfileId(1234);
 
-    Form1 form;
-    form.ExitProgram = [] {};
-    form.Form_Load();
+    LoadedForm form;
     form.show();
     spinFor(300);  // a few Timer1 ticks: port chosen, directory taken
     check(form.CommPortNumber == 1, "COM1 not chosen at start-up");
