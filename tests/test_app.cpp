@@ -201,8 +201,7 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("Interface Startup Complete")));
         QVERIFY2(!out.contains(QStringLiteral("wait returned")), qPrintable(out));
         // The port was released: its lock file is gone with the program.
-        const QRegularExpression opened(QStringLiteral("opened /dev/pts/(\\d+)"));
-        const auto m = opened.match(out);
+        const auto m = QRegularExpression(QStringLiteral("opened /dev/pts/(\\d+)")).match(out);
         QVERIFY2(m.hasMatch(), qPrintable(out));
         for (const QString& lock : lockFilePaths("/dev/pts/" + m.captured(1)))
             QVERIFY(!QFile::exists(lock));

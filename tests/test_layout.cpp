@@ -10,17 +10,13 @@ namespace {
 
 int tw(int twips) { return int(std::lround(twips / 15.0)); }
 
-const char* const kReadOutBoxes[] = {
-    "txtChannelRead",   "txtProfileIdRead",  "txtSpkrReadVol",    "txtRadioReadVol",
-    "txtISDReadVol",    "txtCallCycleRead",  "txtCycleDelayRead", "txtLedPatternRead",
-    "txtSoftwareVersion"};
-const char* const kEntryBoxes[] = {"txtNewChannel", "txtNewProfileId", "txtNewSpkrVol",
-                                   "txtNewRadioVol", "txtNewISDVol",   "txtCallCycle",
-                                   "txtCycleDelay",  "txtNewLedPattern", "txtDirectory"};
-const char* const kButtons[] = {
-    "Command3",          "cmdScanForPorts",  "cmdExitButton",    "cmdWriteChannel",
-    "cmdWriteProfileId", "cmdWriteSpkrVol",  "cmdWriteRadioVol", "cmdWriteIsdVol",
-    "cmdWriteCallCycle", "cmdWriteCycleDelay", "cmdWriteLedPattern", "cmdReadValues"};
+const char* const kReadOutBoxes[] = {"txtChannelRead", "txtProfileIdRead", "txtSpkrReadVol", "txtRadioReadVol",
+    "txtISDReadVol", "txtCallCycleRead", "txtCycleDelayRead", "txtLedPatternRead", "txtSoftwareVersion"};
+const char* const kEntryBoxes[] = {"txtNewChannel", "txtNewProfileId", "txtNewSpkrVol", "txtNewRadioVol",
+    "txtNewISDVol", "txtCallCycle", "txtCycleDelay", "txtNewLedPattern", "txtDirectory"};
+const char* const kButtons[] = {"Command3", "cmdScanForPorts", "cmdExitButton", "cmdWriteChannel",
+    "cmdWriteProfileId", "cmdWriteSpkrVol", "cmdWriteRadioVol", "cmdWriteIsdVol", "cmdWriteCallCycle",
+    "cmdWriteCycleDelay", "cmdWriteLedPattern", "cmdReadValues"};
 const char* const kLabels[] = {
     "Label3", "Label2", "lblMessageDirectory", "lblMsg1Sec", "lblMsg2Sec", "lblMsg6Sec",
     "Label30", "Label25", "Label8", "Label19", "Label20", "Label4", "Label14", "Label7", "Label9",

@@ -140,18 +140,12 @@ private:
         if (chance(0.45))
             return f;
         const int kinds = chance(0.25) ? 2 : 1;
-        auto notAck = [this] {
-            int b = pick(0, 254);
-            return b >= 6 ? b + 1 : b;
-        };
+        auto notAck = [this] { const int b = pick(0, 254); return b >= 6 ? b + 1 : b; };  // never ACK
         for (int k = 0; k < kinds; ++k) {
             switch (pick(0, 13)) {
             case 0: f.silent = chance(0.5); if (!f.silent) f.silentFromQuery = pick(1, 5); break;
             case 1: f.wrongAck = notAck(); break;
-            case 2:
-                f.ackFromAttempt = pick(2, 5);
-                f.earlyAttemptByte = chance(0.5) ? -1 : notAck();
-                break;
+            case 2: f.ackFromAttempt = pick(2, 5); f.earlyAttemptByte = chance(0.5) ? -1 : notAck(); break;
             case 3: f.doubleAck = true; break;
             case 4: f.ackDelayMs = pick(0, 300); break;
             case 5: case 6: f.ackDelayMs = pick(380, 420); break;  // straddles the 40-tick time-out
@@ -206,11 +200,10 @@ private:
             t->setSingleShot(true);
             QObject::connect(t, &QTimer::timeout, t, [t, what] {
                 // Nobody clicks while a message box is up: try again shortly.
-                if (QApplication::activeModalWidget()) {
+                if (QApplication::activeModalWidget())
                     t->start(10);
-                    return;
-                }
-                what();
+                else
+                    what();
             });
             t->start(ms);
         };
