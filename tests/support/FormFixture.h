@@ -68,15 +68,18 @@ private:
     size_t m_marked = 0;
 };
 
+// Loaded as at start-up; then, if given, `port` chosen over what the scan found.
 class LoadedForm : public Form1 {
 public:
-    LoadedForm()
+    explicit LoadedForm(std::optional<int> port = std::nullopt)
     {
         if (!NoPorts::inPlace())
             m_noPorts.emplace();
         ExitProgram = [] { qFatal("the program tried to exit during a test"); };
         Form_Load();
         log.mark();
+        if (port)
+            CommPortNumber = qint16(*port);
     }
     LogReader log{*this};  // marked once loaded
 
@@ -87,14 +90,6 @@ public:
 private:
     std::optional<NoPorts> m_noPorts;
 };
-
-// A loaded window over the ports in place, with `port` chosen.
-inline std::unique_ptr<LoadedForm> makeLoadedForm(int port)
-{
-    auto form = std::make_unique<LoadedForm>();
-    form->CommPortNumber = qint16(port);
-    return form;
-}
 
 // All the log's texts, newest first.
 inline QStringList logTexts(const LoadedForm& form)
