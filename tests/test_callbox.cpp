@@ -22,13 +22,7 @@ struct RecordingLine {
     SimHarness& sim;
     const QByteArray ending;  // after the sound; none: the line is pulled during it
     double ackMs = 0, playedMs = 0, pulledMs = 0;  // the ACK's wire time, the tone's start, the pull
-    QFile line{};
-
-    bool open()
-    {
-        const int fd = ::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        return line.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
-    }
+    QFile line{};  // the terminal side, opened by the test
 
     // The record command for Local, `tone` (none: silence) played 300 ms after
     // its ACK, then the ending: its bytes, or with none the line pulled half a
@@ -260,7 +254,8 @@ private slots:
         QSignalSpy stored(&sim.box(), &CallBox::messageStored);
         QSignalSpy notices(&sim.box(), &CallBox::notice);
         RecordingLine take{.sim = sim, .ending = ending};
-        QVERIFY(take.open());
+        QVERIFY(take.line.open(::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK),
+                               QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle));
 
         if (server == Down) {
             QVERIFY(take.record({}) && take.record({}));

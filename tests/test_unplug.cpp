@@ -13,8 +13,7 @@ namespace {
 // notes the line's terminal while it is still there.
 struct Measured {
     QString terminal;
-    double wallMs = 0;
-    double cpuMs = 0;
+    double wallMs = 0, cpuMs = 0;
 };
 Measured measure(WindowRig& rig, const std::function<void()>& operation)
 {
