@@ -182,8 +182,7 @@ private slots:
         }
         QVERIFY2(met, qPrintable(control + " never showed \"" + text + "\""));
         if (!description.isEmpty())
-            QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description),
-                     description);
+            QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description), description);
     }
 
     // Tab pressed from the directory box walks the whole window once and

@@ -16,8 +16,7 @@
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 // The file's bytes; none if it can't be read.
 inline QByteArray readFile(const QString& path)
@@ -30,8 +29,7 @@ inline QByteArray readFile(const QString& path)
 inline bool writeWav(const QString& path, qint64 bytes)
 {
     const QByteArray header(
-        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
-        44);
+        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0", 44);
     return writeFile(path, header.left(int(qMin<qint64>(bytes, 44)))) && QFile::resize(path, bytes);
 }
 

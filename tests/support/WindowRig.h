@@ -115,10 +115,9 @@ public:
 
     QList<QPushButton*> operationButtons() const
     {
-        return {form.cmdReadValues,   form.cmdWriteChannel,    form.cmdWriteProfileId,
-                form.cmdWriteSpkrVol, form.cmdWriteRadioVol,   form.cmdWriteIsdVol,
-                form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
-                form.Command3};
+        return {form.cmdReadValues,    form.cmdWriteChannel,   form.cmdWriteProfileId, form.cmdWriteSpkrVol,
+                form.cmdWriteRadioVol, form.cmdWriteIsdVol,    form.cmdWriteCallCycle, form.cmdWriteCycleDelay,
+                form.cmdWriteLedPattern, form.Command3};
     }
     // Each operation button, in that order, as "on:" or "off:" and its caption.
     QStringList buttonStates() const

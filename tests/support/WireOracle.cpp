@@ -31,8 +31,7 @@ QList<QByteArray> answeredBlocks(const QList<WireByte>& wire)
 
 }  // namespace
 
-QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs,
-                           bool mustBeLast)
+QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs, bool mustBeLast)
 {
     // Host bytes up to atMs, with their wire indexes.
     QByteArray host;
@@ -107,8 +106,7 @@ bool columnFromWire(const QStringList& column, const QList<WireByte>& wire, bool
 
 bool isWellFormedLogLine(const QString& line, const QString& lineEnd)
 {
-    static const QRegularExpression stamp(
-        QStringLiteral("\\A([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "));
+    static const QRegularExpression stamp(QStringLiteral("\\A([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "));
     if (!line.endsWith(lineEnd) || !stamp.match(line).hasMatch())
         return false;
     // The text itself holds no line break: one entry, one line.
@@ -119,8 +117,7 @@ bool isWellFormedLogLine(const QString& line, const QString& lineEnd)
 bool isKnownLogText(const QString& text)
 {
     static const QString labels = QStringLiteral(
-        "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|"
-        "LED Pattern)");
+        "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|LED Pattern)");
     static const QString whats = QStringLiteral("(Local/Msg 1|Radio/Msg 2|LowBatt/Msg 6)");
     static const QStringList patterns = {
         "Interface Startup Complete", "Total Comm Ports Found: [0-9]+", "\\*\\*\\*No Serial Ports Detected",

@@ -17,8 +17,7 @@
 // then, and the box delivered 0x06 after the last of those bytes and before the
 // host's next byte (or `atMs`). With `mustBeLast`, `sent` must be the very last
 // bytes the host sent before `atMs`. Otherwise a description of what is wrong.
-QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs,
-                           bool mustBeLast);
+QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs, bool mustBeLast);
 
 // True when the box delivered at least one byte after the host's last byte
 // before `atMs` and no later than `atMs`: what a "not ACK" line needs.
