@@ -61,9 +61,8 @@ private slots:
     void logNewestFirstAndTypedTextReplaced()
     {
         Form1& f = form();
-        f.LogFile(QStringLiteral("A"));
-        f.LogFile(QString());
-        f.LogFile(QStringLiteral("C"));
+        for (const QString& text : {QStringLiteral("A"), QString(), QStringLiteral("C")})
+            f.LogFile(text);
         const QStringList lines = f.StatusLog().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 6);  // five lines and the empty rest after the last CR LF
         QVERIFY(lines[0].endsWith(QStringLiteral(" C")));
