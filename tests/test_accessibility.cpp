@@ -157,8 +157,7 @@ private slots:
         if (situation == "read-out") {
             form->cmdReadValues_Click();
         } else if (situation == "write") {
-            form->txtCallCycle->setText(QStringLiteral("12"));
-            form->cmdWriteCallCycle_Click();
+            rig->write(Sheet::kCallCycle, QStringLiteral("12"));
         } else if (situation == "silent box") {
             rig->sim.box().setFaults({.silent = true});
             form->cmdReadValues_Click();

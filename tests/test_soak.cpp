@@ -101,9 +101,8 @@ private slots:
             }
             spinFor(pick(0, 30));
         }
-        const double seconds = total.elapsed() / 1000.0;
 
-        std::printf("soak summary: %d operations in %.1f s, seed %u\n", ops, seconds, seed);
+        std::printf("soak summary: %d operations in %.1f s, seed %u\n", ops, total.elapsed() / 1000.0, seed);
         auto print = [](const char* title, const std::map<QString, int>& counts) {
             std::printf("  %s:\n", title);
             for (const auto& [k, v] : counts)
@@ -552,13 +551,11 @@ private:
 
     bool check(bool ok, const QString& what)
     {
-        if (ok) {
+        if (ok)
             ++m_checks;
-            return true;
-        }
-        if (m_failure.isEmpty())
+        else if (m_failure.isEmpty())
             m_failure = what;
-        return false;
+        return ok;
     }
 
     // ---- randomness ----

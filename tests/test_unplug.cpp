@@ -3,6 +3,8 @@
 // operation ends through its own time-outs and attempt limits, without hanging
 // or spinning, lets go of the port, and once the adapter is back a scan and a
 // read-out work again in the same program.
+#include <algorithm>
+
 #include "AckFaults.h"
 #include "LockFiles.h"
 #include "WindowRig.h"
@@ -29,13 +31,11 @@ Measured measure(WindowRig& rig, const std::function<void()>& operation)
 // else. (Other programs may hold a newer terminal under the same number.)
 bool lockFileLeft(const QString& terminalPath)
 {
-    for (const QString& path : lockFilePaths(terminalPath)) {
+    return std::ranges::any_of(lockFilePaths(terminalPath), [](const QString& path) {
         QFile lock(path);
-        if (lock.open(QIODevice::ReadOnly) &&
-            lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid())
-            return true;
-    }
-    return false;
+        return lock.open(QIODevice::ReadOnly) &&
+               lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
+    });
 }
 
 }  // namespace

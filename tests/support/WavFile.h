@@ -98,10 +98,8 @@ inline QByteArray encodedTone(int format, int rate, int channels, double seconds
 {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("tone")));
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
+    SF_INFO info{.frames = 0, .samplerate = rate, .channels = channels, .format = format,
+                 .sections = 0, .seekable = 0};
     SNDFILE* out = sf_open(path.constData(), SFM_WRITE, &info);
     if (!out)
         return {};
