@@ -6,25 +6,16 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
-#include "NoPorts.h"
+#include "SimHarness.h"
 #include "app/Form1.h"
-#include "link/PortNames.h"
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const NoPorts noPorts;
-
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+    const SimHarness sim(1);  // a simulated box on COM1, and no real port in reach
+    if (!sim.ok())
         return 2;
-    const QString device = QString::fromLocal8Bit(ptsname(master));
-    const int terminal = ::open(ptsname(master), O_RDWR | O_NOCTTY);  // keep the line up
-    QFile::link(device, PortNames::linkPath(1));
 
     Form1 form;
     form.LogObserver = [](const QString& line) {
@@ -40,6 +31,5 @@ int main(int argc, char* argv[])
     QTimer::singleShot(200, form.cmdExitButton, &QPushButton::click);
     form.TickWait(300);
     std::printf("wait returned\n");
-    ::close(terminal);
     return 4;
 }

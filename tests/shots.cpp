@@ -112,18 +112,15 @@ int main(int argc, char** argv)
         return 1;
     }
     CallBox& box = sim.box();  // paced like the real 300 baud line
-    box.values().setValue(StoredValues::Channel, 3);
+    const std::pair<int, quint8> shown[] = {
+        {StoredValues::Channel, 3},    {StoredValues::SpeakerVolume, 20}, {StoredValues::RadioVolume, 25},
+        {StoredValues::IsdVolume, 2},  {StoredValues::CallCycles, 5},     {StoredValues::CycleDelay, 60},
+        {StoredValues::LedPattern, 1}};
+    for (const auto& [offset, value] : shown)
+        box.values().setValue(offset, value);
     box.values().setProfileId(1234);
-    box.values().setValue(StoredValues::SpeakerVolume, 20);
-    box.values().setValue(StoredValues::RadioVolume, 25);
-    box.values().setValue(StoredValues::IsdVolume, 2);
-    box.values().setValue(StoredValues::CallCycles, 5);
-    box.values().setValue(StoredValues::CycleDelay, 60);
-    box.values().setValue(StoredValues::LedPattern, 1);
 
-    Form1 form;
-    form.ExitProgram = [] {};
-    form.Form_Load();
+    LoadedForm form;
     form.show();
     spinFor(300);  // a few Timer1 ticks: port chosen, directory taken
     check(form.CommPortNumber == 1, "COM1 not chosen at start-up");

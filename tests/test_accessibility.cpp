@@ -22,11 +22,9 @@ QString accessibleName(QWidget* w)
 QList<QWidget*> focusableControls(Form1& form)
 {
     QList<QWidget*> out;
-    for (QWidget* w : form.findChildren<QWidget*>()) {
-        if (w->focusProxy() || !(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&form))
-            continue;
-        out << w;
-    }
+    for (QWidget* w : form.findChildren<QWidget*>())
+        if (!w->focusProxy() && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form))
+            out << w;
     return out;
 }
 
@@ -141,11 +139,7 @@ private slots:
         QFETCH(QString, description);
         QWidget* w = form->findChild<QWidget*>(control);
         QVERIFY(w);
-        auto shown = [w] {
-            if (auto* b = qobject_cast<QAbstractButton*>(w))
-                return b->text();
-            return qobject_cast<QLabel*>(w)->text();
-        };
+        auto shown = [w] { return w->property("text").toString(); };  // a button's or a label's
         // Every state the control passes through, as text and name together.
         QList<QPair<QString, QString>> seen;
         auto look = [&] {
@@ -163,8 +157,7 @@ private slots:
         if (situation == "read-out") {
             form->cmdReadValues_Click();
         } else if (situation == "write") {
-            form->txtCallCycle->setText(QStringLiteral("12"));
-            form->cmdWriteCallCycle_Click();
+            rig->write(Sheet::kCallCycle, QStringLiteral("12"));
         } else if (situation == "silent box") {
             rig->sim.box().setFaults({.silent = true});
             form->cmdReadValues_Click();
@@ -188,8 +181,7 @@ private slots:
         }
         QVERIFY2(met, qPrintable(control + " never showed \"" + text + "\""));
         if (!description.isEmpty())
-            QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description),
-                     description);
+            QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description), description);
     }
 
     // Tab pressed from the directory box walks the whole window once and

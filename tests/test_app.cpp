@@ -14,11 +14,8 @@ private slots:
     void startupState()
     {
         Form1& f = form();
-        for (QLineEdit* box : f.findChildren<QLineEdit*>()) {
-            if (box == f.txtDirectory || box->parent() != &f)
-                continue;
-            QVERIFY2(box->text().isEmpty(), qPrintable(box->objectName()));
-        }
+        for (QLineEdit* box : f.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(box == f.txtDirectory || box->text().isEmpty(), qPrintable(box->objectName()));
         QVERIFY(f.lblMsg1Sec->isHidden() && f.lblMsg2Sec->isHidden() && f.lblMsg6Sec->isHidden());
         QVERIFY(f.lblCommFail->text().isEmpty());
         QCOMPARE(f.lblSpkrInfo->text(), QStringLiteral("Value:1-31(63)"));
@@ -49,12 +46,10 @@ private slots:
 
     void logLineFormat()
     {
-        QCOMPARE(FormatLogLine(QTime(14, 5, 7), QStringLiteral("A"), QStringLiteral("\r\n")),
-                 QStringLiteral("14:05:07 A\r\n"));
-        QCOMPARE(FormatLogLine(QTime(9, 5, 7), QString(), QStringLiteral("\r\n")),
-                 QStringLiteral("09:05:07 \r\n"));
-        QCOMPARE(FormatLogLine(QTime(0, 0, 0), QStringLiteral("x"), QStringLiteral("\r\n")),
-                 QStringLiteral("00:00:00 x\r\n"));
+        const QString crlf = QStringLiteral("\r\n");
+        QCOMPARE(FormatLogLine(QTime(14, 5, 7), QStringLiteral("A"), crlf), QStringLiteral("14:05:07 A\r\n"));
+        QCOMPARE(FormatLogLine(QTime(9, 5, 7), QString(), crlf), QStringLiteral("09:05:07 \r\n"));
+        QCOMPARE(FormatLogLine(QTime(0, 0, 0), QStringLiteral("x"), crlf), QStringLiteral("00:00:00 x\r\n"));
 
         StatusLogBuffer log;
         log.add(QStringLiteral("09:05:07 A\r\n"));
@@ -66,9 +61,8 @@ private slots:
     void logNewestFirstAndTypedTextReplaced()
     {
         Form1& f = form();
-        f.LogFile(QStringLiteral("A"));
-        f.LogFile(QString());
-        f.LogFile(QStringLiteral("C"));
+        for (const QString& text : {QStringLiteral("A"), QString(), QStringLiteral("C")})
+            f.LogFile(text);
         const QStringList lines = f.StatusLog().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 6);  // five lines and the empty rest after the last CR LF
         QVERIFY(lines[0].endsWith(QStringLiteral(" C")));
@@ -206,8 +200,7 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("Interface Startup Complete")));
         QVERIFY2(!out.contains(QStringLiteral("wait returned")), qPrintable(out));
         // The port was released: its lock file is gone with the program.
-        const QRegularExpression opened(QStringLiteral("opened /dev/pts/(\\d+)"));
-        const auto m = opened.match(out);
+        const auto m = QRegularExpression(QStringLiteral("opened /dev/pts/(\\d+)")).match(out);
         QVERIFY2(m.hasMatch(), qPrintable(out));
         for (const QString& lock : lockFilePaths("/dev/pts/" + m.captured(1)))
             QVERIFY(!QFile::exists(lock));

@@ -8,12 +8,55 @@
 
 #include <cmath>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include "AckFaults.h"
 #include "PulseSink.h"
 #include "RawLine.h"
 #include "WavFile.h"
+
+namespace {
+
+// The box's line, driven a byte at a time from the terminal side while the box
+// listens: one recording after another, and when each began and ended.
+struct RecordingLine {
+    SimHarness& sim;
+    const QByteArray ending;  // after the sound; none: the line is pulled during it
+    double ackMs = 0, playedMs = 0, pulledMs = 0;  // the ACK's wire time, the tone's start, the pull
+    QFile line{};  // the terminal side, opened by the test
+
+    // The record command for Local, `tone` (none: silence) played 300 ms after
+    // its ACK, then the ending: its bytes, or with none the line pulled half a
+    // second into the tone.
+    bool record(const QString& tone)
+    {
+        const qsizetype before = sim.box().recordings().size();
+        if (!line.putChar('A') || !waitFor([&] { return sim.box().recordings().size() > before; }, 1000))
+            return false;
+        ackMs = sim.box().recordings().last().startMs;
+        PulseSink::settle();  // a server started since plays at once; its monitor began late
+        spinFor(300);
+        QProcess player;
+        playedMs = sim.box().nowMs();
+        if (!tone.isEmpty())
+            player.start(QStringLiteral("paplay"), {tone});
+        if (ending.isEmpty()) {
+            spinFor(500);
+            sim.hangUp();
+            pulledMs = sim.box().nowMs();
+        }
+        waitFor([&] { return player.state() == QProcess::NotRunning; }, 5000);
+        for (qsizetype i = 0; i < ending.size(); ++i) {
+            spinFor(i == 0 ? 100 : 200);
+            if (!line.putChar(ending[i]))
+                return false;
+        }
+        return true;
+    }
+    // Where the last recording ended: the pull, or the byte that ended it.
+    double endMs() const { return ending.isEmpty() ? pulledMs : sim.hostEntries().last().ms; }
+};
+
+}  // namespace
 
 class TestCallBox : public QObject {
     Q_OBJECT
@@ -210,39 +253,12 @@ private slots:
         QVERIFY(server == Down || sink.start());
         QSignalSpy stored(&sim.box(), &CallBox::messageStored);
         QSignalSpy notices(&sim.box(), &CallBox::notice);
-        const int fd = ::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(fd >= 0);
-        const auto closeLine = qScopeGuard([fd] { ::close(fd); });
-        const auto send = [&](char c) { return ::write(fd, &c, 1) == 1; };
-        // One recording: its ACK's wire time, when the tone began to play, and its end.
-        double ackMs = 0, playedMs = 0, endMs = 0;
-        const auto record = [&](bool play) {
-            const qsizetype before = sim.box().recordings().size();
-            if (!send('A') || !waitFor([&] { return sim.box().recordings().size() > before; }, 1000))
-                return false;
-            ackMs = sim.box().recordings().last().startMs;
-            PulseSink::settle();  // a server started since plays at once; its monitor began late
-            spinFor(300);
-            QProcess player;
-            playedMs = sim.box().nowMs();
-            if (play)
-                player.start(QStringLiteral("paplay"), {tone});
-            if (ending.isEmpty()) {
-                spinFor(500);
-                sim.hangUp();
-                endMs = sim.box().nowMs();
-            }
-            waitFor([&] { return player.state() == QProcess::NotRunning; }, 5000);
-            for (qsizetype i = 0; i < ending.size(); ++i) {
-                spinFor(i == 0 ? 100 : 200);
-                if (!send(ending[i]))
-                    return false;
-            }
-            return true;
-        };
+        RecordingLine take{.sim = sim, .ending = ending};
+        QVERIFY(take.line.open(::open(qPrintable(sim.link()->terminalPath()), O_RDWR | O_NOCTTY | O_NONBLOCK),
+                               QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle));
 
         if (server == Down) {
-            QVERIFY(record(false) && record(false));
+            QVERIFY(take.record({}) && take.record({}));
             spinFor(200);
             QCOMPARE(stored.count(), 0);
             const QString cannot = notices.count() == 1 ? notices.takeFirst()[0].toString() : QString();
@@ -251,9 +267,8 @@ private slots:
             // Each recording connects afresh: a server back by now is heard.
             QVERIFY(sink.start());
         }
-        QVERIFY(record(server != Down));
+        QVERIFY(take.record(server == Down ? QString() : tone));
         QVERIFY(waitFor([&] { return stored.count() == 1; }, 3000));
-        endMs = ending.isEmpty() ? endMs : sim.hostEntries().last().ms;  // the pull, or the byte that ended it
         const StoredMessage m = *sim.box().storedMessage('A');
         QCOMPARE(m.cut, cut);
         const QString line = m.line();
@@ -265,30 +280,34 @@ private slots:
 
         // From the ACK to the recording's end, on the wire clock (the end within
         // what a busy event loop takes to see a pulled line).
-        QCOMPARE(m.startMs, ackMs);
-        VERIFY_SHOWING(qAbs(m.timeMs(m.samples.size()) - endMs) < 10, m.timeMs(m.samples.size()) - endMs);
+        QCOMPARE(m.startMs, take.ackMs);
+        const double endOffMs = m.timeMs(m.samples.size()) - take.endMs();
+        VERIFY_SHOWING(qAbs(endOffMs) < 10, endOffMs);
         // The file: 16-bit mono 11025 Hz WAV of exactly these samples.
         QCOMPARE(m.path, QDir(sim.messageFolder()).filePath("local.wav"));
         QVERIFY(line.endsWith(", " + m.path));
         const QByteArray pcm(reinterpret_cast<const char*>(m.samples.constData()), m.samples.size() * 2);
-        QFile written(m.path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), wav(1, 1, StoredMessage::kRate, 16, quint32(pcm.size()), 0, {}, false, pcm));
-        if (server == Down)
-            return;  // nothing was played that its sound could be checked against
+        QCOMPARE(readFile(m.path), wav(1, 1, StoredMessage::kRate, 16, quint32(pcm.size()), 0, {}, false, pcm));
+        if (server != Down)  // else nothing was played that its sound could be checked against
+            checkTone(m, take, line);
+    }
 
+private:
+    // The one-second tone in stored message `m`, heard from when it was played.
+    void checkTone(const StoredMessage& m, const RecordingLine& take, const QString& line)
+    {
         const qsizetype first = m.firstLoud(), last = m.lastLoud();
-        VERIFY_SHOWING(m.timeMs(first) > playedMs && m.timeMs(first) < playedMs + 300,
-                       m.timeMs(first) - playedMs);
-        if (ending.isEmpty()) {
+        VERIFY_SHOWING(m.timeMs(first) > take.playedMs && m.timeMs(first) < take.playedMs + 300,
+                       m.timeMs(first) - take.playedMs);
+        if (take.ending.isEmpty()) {
             // Cut in the quiet part of the tone: it sounds up to the cut.
-            VERIFY_SHOWING(m.timeMs(last) > endMs - 20, m.timeMs(last) - endMs);
+            VERIFY_SHOWING(m.timeMs(last) > take.pulledMs - 20, m.timeMs(last) - take.pulledMs);
         } else {
             // All of it, up to its loud last 100 ms.
             QVERIFY2(qAbs(m.timeMs(last + 1) - m.timeMs(first) - 1000) <= 15, qPrintable(line));
         }
         // The peak: of the quiet part where it was cut, else of the loud tail.
-        const double peak = ending.isEmpty() ? 0.25 : 0.75;
+        const double peak = take.ending.isEmpty() ? 0.25 : 0.75;
         QVERIFY2(qAbs(m.peakDbfs() - 20 * std::log10(peak)) < 1, qPrintable(line));
     }
 };

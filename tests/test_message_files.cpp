@@ -8,8 +8,6 @@
 
 namespace {
 
-const QString kSep = QDir::separator();
-
 // What stands in a message file here: only its name counts.
 const QByteArray kBlank(64, '\0');
 

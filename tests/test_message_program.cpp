@@ -17,26 +17,18 @@ bool isGreen(QCheckBox* box)
     return image.pixelColor(image.width() - 2, image.height() / 2) == QColor(Qt::green);
 }
 
-// The rig of the message runs, its sounds folder the message directory.
-struct Rig : WindowRig {
-    Rig() : WindowRig(kMessageByteMs) { dirReady = useSounds(); }
-    bool ready() const { return portReady && dirReady; }
-    bool dirReady = false;
-};
-
 // Watches the window while a run goes on.
 struct RunWatch {
-    explicit RunWatch(Rig& rig) : r(rig)
+    explicit RunWatch(WindowRig& rig) : r(rig)
     {
         r.whileRecording([this] {
             for (int i = 0; i < 3; ++i)
-                greenWhileRecording[i] =
-                    greenWhileRecording[i] || isGreen(r.form.*Sheet::kSlots[i].box);
+                greenWhileRecording[i] = greenWhileRecording[i] || isGreen(r.form.*Sheet::kSlots[i].box);
             buttonLockedWhileRecording = !r.form.Command3->isEnabled() &&
                                          r.form.Command3->text() == "<<PROGRAMMING>>";
         });
     }
-    Rig& r;
+    WindowRig& r;
     std::array<bool, 3> greenWhileRecording{};
     bool buttonLockedWhileRecording = false;
 };
@@ -54,7 +46,7 @@ private slots:
     // the 200 ms pause.
     void radioOnly()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         QVERIFY(rig.tick(Sheet::kRadioMsg, 1102));
         rig.form.lblMsg1Sec->show();
         rig.form.lblMsg6Sec->show();
@@ -87,7 +79,7 @@ private slots:
     // Then the second stop 200 ms later, and 700 ms after it the next command.
     void fiveSecondRecordingTiming()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         QVERIFY(rig.tick(Sheet::kLocalMsg, 110294));
         QVERIFY(writeWav(rig.dir + "msg2.wav", 500));
         rig.form.chkMsg2->setChecked(true);
@@ -121,7 +113,7 @@ private slots:
 
     void nothingTicked()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         rig.program();
         QCOMPARE(rig.newLog(), QStringList{"No Message Selected"});
         const ShownBox noneTicked{"No Message Selected", "Must Select at Least One Message", true};
@@ -134,7 +126,7 @@ private slots:
     // though ticked, is never commanded.
     void fourthFailedAttemptEndsRun()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         const AckFault& fault = AckFaults::ackOn5thWrongBefore;
@@ -156,7 +148,7 @@ private slots:
     // command goes out, though the box would acknowledge one.
     void readOutFailureEndsRun()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         rig.sim.box().setFaults({.sumsNeverAgree = true});
 
@@ -173,7 +165,7 @@ private slots:
     // records, is skipped and its label hidden; Low battery still follows.
     void boxClearedWhileEarlierSlotRecords()
     {
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         QVERIFY(rig.tick(Sheet::kLocalMsg, 6000));  // 3 ticks
         QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
         QVERIFY(rig.tick(Sheet::kLowBattMsg, 800));
@@ -224,7 +216,7 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QString, title);
         QFETCH(QString, label);
-        RIG(Rig, rig);
+        RIG(MessageRig, rig);
         const QString local = rig.dir + "local.wav";
         QVERIFY(rig.tick(Sheet::kLocalMsg, 800));
         QVERIFY(rig.tick(Sheet::kRadioMsg, 800));
@@ -256,13 +248,12 @@ private slots:
 
         QCOMPARE(rig.newLog(), QStringList{"**ERR: Local/MSG1 Failed to Program"});
         QCOMPARE(rig.answerer.count(), 1);
-        QCOMPARE(rig.answerer.boxes[0].title, title);
-        const QString prefix = title + ": ";
-        QVERIFY2(rig.answerer.boxes[0].text.startsWith(prefix + local),
-                 qPrintable(rig.answerer.boxes[0].text));
+        const ShownBox& box = rig.answerer.boxes[0];
+        QCOMPARE(box.title, title);
+        QVERIFY2(box.text.startsWith(title + ": " + local), qPrintable(box.text));
         if (title.startsWith("File"))
-            QCOMPARE(rig.answerer.boxes[0].text, prefix + local);
-        QVERIFY(rig.answerer.boxes[0].warningIcon);
+            QCOMPARE(box.text, title + ": " + local);
+        QVERIFY(box.warningIcon);
         QCOMPARE(rig.sim.hostCommands(), QByteArray());
         QVERIFY(rig.sim.hostSent().startsWith("qq"));  // the read-out did run
         QCOMPARE(rig.unrestAnyBoxes(), QStringList());

@@ -15,12 +15,8 @@
 
 namespace {
 
-const QString kSep = QDir::separator();
-
 // The rig of the message runs; its sounds folder is where the message directories are made.
-struct PathRig : WindowRig {
-    PathRig() : WindowRig(kMessageByteMs) {}
-    bool ready() const { return portReady && sounds.isValid(); }
+struct PathRig : MessageRig {
     // Makes the folder `name` in the sounds folder and chooses it in the folder list.
     bool useFolder(const QString& name)
     {

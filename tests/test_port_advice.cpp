@@ -39,7 +39,7 @@ private slots:
         QVERIFY(line);
         QVERIFY(sim.linkTo(8, QStringLiteral("/dev/null")));  // opens, but is no terminal
         QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));
-        auto form = makeLoadedForm(5);
+        LoadedForm form(5);
         const QByteArray node = QFile::encodeName(line->terminalPath());
 
         QSerialPort holder(line->terminalPath());
@@ -66,12 +66,12 @@ private slots:
         } else {
             QVERIFY(holder.open(QIODevice::ReadWrite));
         }
-        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+        QTest::mouseClick(form.cmdScanForPorts, Qt::LeftButton);
         if (oldFsuid >= 0)
             ::setfsuid(std::exchange(oldFsuid, -1));
 
-        const QStringList texts = logTexts(*form);
-        QCOMPARE(form->Combo1->count(), 0);
+        const QStringList texts = logTexts(form);
+        QCOMPARE(form.Combo1->count(), 0);
         QCOMPARE(texts.at(1), QStringLiteral("***No Serial Ports Detected"));
         const QString advice = texts.at(0);
         QVERIFY2(!texts.at(2).startsWith(QLatin1String("COM")), qPrintable(texts.at(2)));

@@ -16,27 +16,27 @@ private slots:
         SimHarness sim(3);
         QVERIFY(sim.addLine(7));
         QVERIFY(sim.linkTo(9, QStringLiteral("/nonexistent/ttyX")));  // a dangling link is no port
-        auto form = makeLoadedForm(3);
+        LoadedForm form(3);
         const QStringList expected = {QStringLiteral("COM3"), QStringLiteral("COM7")};
         auto items = [&] {
             QStringList list;
-            for (int i = 0; i < form->Combo1->count(); ++i)
-                list << form->Combo1->itemText(i);
+            for (int i = 0; i < form.Combo1->count(); ++i)
+                list << form.Combo1->itemText(i);
             return list;
         };
         QCOMPARE(items(), expected);
-        QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
-        QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 2"));
-        form->CommPortNumber = 5;
-        QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(logTexts(form).first(), QStringLiteral("Total Comm Ports Found: 2"));
+        form.CommPortNumber = 5;
+        QTRY_COMPARE_WITH_TIMEOUT(form.CommPortNumber, qint16(3), 1000);
 
         // Scanning again gives the same list, without duplicates, and a new line.
-        form->Combo1->setEditText(QStringLiteral("COM7"));
-        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
+        form.Combo1->setEditText(QStringLiteral("COM7"));
+        QTest::mouseClick(form.cmdScanForPorts, Qt::LeftButton);
         QCOMPARE(items(), expected);
-        QCOMPARE(form->Combo1->currentText(), QStringLiteral("COM3"));
-        QCOMPARE(logTexts(*form).mid(0, 2), QStringList(2, QStringLiteral("Total Comm Ports Found: 2")));
-        QVERIFY(!form->MSComm1.PortOpen());
+        QCOMPARE(form.Combo1->currentText(), QStringLiteral("COM3"));
+        QCOMPARE(logTexts(form).mid(0, 2), QStringList(2, QStringLiteral("Total Comm Ports Found: 2")));
+        QVERIFY(!form.MSComm1.PortOpen());
     }
 
     void portHeldElsewhereIsNotListed()
@@ -46,9 +46,9 @@ private slots:
         QVERIFY(other);
         QSerialPort holder(other->terminalPath());
         QVERIFY(holder.open(QIODevice::ReadWrite));
-        auto form = makeLoadedForm(3);
-        QCOMPARE(form->Combo1->count(), 1);
-        QCOMPARE(form->Combo1->itemText(0), QStringLiteral("COM3"));
+        LoadedForm form(3);
+        QCOMPARE(form.Combo1->count(), 1);
+        QCOMPARE(form.Combo1->itemText(0), QStringLiteral("COM3"));
     }
 
     void typedPortName_data()
@@ -70,17 +70,17 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, port);
         SimHarness sim(3);
-        auto form = makeLoadedForm(3);
-        QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(3), 1000);
-        form->Combo1->setFocus();
-        form->Combo1->clearEditText();
-        QTest::keyClicks(form->Combo1, text);
-        QCOMPARE(form->Combo1->currentText(), text);
+        LoadedForm form(3);
+        QTRY_COMPARE_WITH_TIMEOUT(form.CommPortNumber, qint16(3), 1000);
+        form.Combo1->setFocus();
+        form.Combo1->clearEditText();
+        QTest::keyClicks(form.Combo1, text);
+        QCOMPARE(form.Combo1->currentText(), text);
         if (port) {
-            QTRY_COMPARE_WITH_TIMEOUT(form->CommPortNumber, qint16(port), 1000);
+            QTRY_COMPARE_WITH_TIMEOUT(form.CommPortNumber, qint16(port), 1000);
         } else {
             QTest::qWait(250);
-            QCOMPARE(form->CommPortNumber, qint16(3));
+            QCOMPARE(form.CommPortNumber, qint16(3));
         }
     }
 
@@ -95,33 +95,33 @@ private slots:
     {
         QFETCH(bool, heldElsewhere);
         SimHarness sim(3);
-        auto form = makeLoadedForm(3);
+        LoadedForm form(3);
         QSerialPort holder(sim.link()->terminalPath());
         if (heldElsewhere)
             QVERIFY(holder.open(QIODevice::ReadWrite));
         else
-            form->CommPortNumber = 12;
-        form->Combo1->clearEditText();  // keep the port step from moving it
+            form.CommPortNumber = 12;
+        form.Combo1->clearEditText();  // keep the port step from moving it
 
         ModalAnswerer answerer;
-        const qsizetype lines = form->statusLogBuffer().lineCount();
-        QVERIFY(!form->OpenDevicePort());
+        const qsizetype lines = form.statusLogBuffer().lineCount();
+        QVERIFY(!form.OpenDevicePort());
         QCOMPARE(answerer.boxes, QList<ShownBox>{Sheet::kPortBox});
-        QCOMPARE(form->statusLogBuffer().lineCount(), lines);
-        QVERIFY(!form->MSComm1.PortOpen());
+        QCOMPARE(form.statusLogBuffer().lineCount(), lines);
+        QVERIFY(!form.MSComm1.PortOpen());
     }
 
     void portClosedAfterOperation()
     {
         SimHarness sim(3);
-        auto form = makeLoadedForm(3);
-        QVERIFY(form->OpenDevicePort());
-        QCOMPARE(form->MSComm1.Settings(), QStringLiteral("300,n,8,1"));
-        QVERIFY(form->MSComm1.DTREnable() && form->MSComm1.RTSEnable());
-        form->PrepareExchange();
-        QCOMPARE(form->MSComm1.InputMode(), 1);
-        form->CloseDevicePort();
-        QVERIFY(!form->MSComm1.PortOpen());
+        LoadedForm form(3);
+        QVERIFY(form.OpenDevicePort());
+        QCOMPARE(form.MSComm1.Settings(), QStringLiteral("300,n,8,1"));
+        QVERIFY(form.MSComm1.DTREnable() && form.MSComm1.RTSEnable());
+        form.PrepareExchange();
+        QCOMPARE(form.MSComm1.InputMode(), 1);
+        form.CloseDevicePort();
+        QVERIFY(!form.MSComm1.PortOpen());
         // Released for real: another program can take the device now.
         QSerialPort other(sim.link()->terminalPath());
         QVERIFY(other.open(QIODevice::ReadWrite));
@@ -130,27 +130,27 @@ private slots:
     void guardAndDeferredScan()
     {
         SimHarness sim(3);
-        auto form = makeLoadedForm(3);
-        QVERIFY(form->BeginDeviceOperation());
-        QVERIFY(form->OpenDevicePort());
-        QVERIFY(!form->BeginDeviceOperation());  // a second operation is refused
+        LoadedForm form(3);
+        QVERIFY(form.BeginDeviceOperation());
+        QVERIFY(form.OpenDevicePort());
+        QVERIFY(!form.BeginDeviceOperation());  // a second operation is refused
 
         // A scan clicked while the port is held must not touch it.
-        const qsizetype lines = form->statusLogBuffer().lineCount();
-        QTest::mouseClick(form->cmdScanForPorts, Qt::LeftButton);
-        QVERIFY(form->MSComm1.PortOpen());
-        QCOMPARE(form->MSComm1.CommPort(), 3);
-        QCOMPARE(form->statusLogBuffer().lineCount(), lines);
-        form->PrepareExchange();
-        QVERIFY(form->SendCommandWithAck('v', QByteArray(1, 5), 0, QStringLiteral("Call Cycle")));
+        const qsizetype lines = form.statusLogBuffer().lineCount();
+        QTest::mouseClick(form.cmdScanForPorts, Qt::LeftButton);
+        QVERIFY(form.MSComm1.PortOpen());
+        QCOMPARE(form.MSComm1.CommPort(), 3);
+        QCOMPARE(form.statusLogBuffer().lineCount(), lines);
+        form.PrepareExchange();
+        QVERIFY(form.SendCommandWithAck('v', QByteArray(1, 5), 0, QStringLiteral("Call Cycle")));
 
         // It runs once the operation is over.
-        form->CloseDevicePort();
-        form->EndDeviceOperation();
-        QCOMPARE(logTexts(*form).first(), QStringLiteral("Total Comm Ports Found: 1"));
-        QCOMPARE(form->statusLogBuffer().lineCount(), lines + 1);
-        QVERIFY(form->BeginDeviceOperation());
-        form->EndDeviceOperation();
+        form.CloseDevicePort();
+        form.EndDeviceOperation();
+        QCOMPARE(logTexts(form).first(), QStringLiteral("Total Comm Ports Found: 1"));
+        QCOMPARE(form.statusLogBuffer().lineCount(), lines + 1);
+        QVERIFY(form.BeginDeviceOperation());
+        form.EndDeviceOperation();
     }
 };
 

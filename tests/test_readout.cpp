@@ -32,13 +32,10 @@ private slots:
         rig.readOut();
 
         QCOMPARE(rig.sim.hostSent(), QByteArray("qq"));
-        // Times of the box's bytes that close each value block of 19 bytes.
-        QList<double> ends;
+        // Two value blocks of 19 bytes; the second query waits after the first block's last byte.
         const QList<WireByte> out = rig.sim.boxEntries();
-        for (qsizetype i = 18; i < out.size(); i += 19)
-            ends << out[i].ms;
-        QCOMPARE(ends.size(), 2);
-        const double pause = rig.sim.hostTimes('q').at(1) - ends.at(0);
+        QCOMPARE(out.size(), 2 * 19);
+        const double pause = rig.sim.hostTimes('q').at(1) - out[18].ms;
         VERIFY_SHOWING(pause >= 24 * WindowRig::kTickMs && pause < 1000, pause);
         QCOMPARE(busyAtQuery, QStringList{"<<BUSY>>"} + QStringList(10, "off"));
         QCOMPARE(rig.readColumn(), kDefaultColumn);
@@ -86,9 +83,8 @@ private slots:
 
         rig.readOut();
 
-        QCOMPARE(rig.readColumn(),
-                 QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
-                              QString::fromUtf8("V2\u2400\u2409€\uFFFD\u00E9.")}));
+        QCOMPARE(rig.readColumn(), QStringList({"200", "0044", "0", "63", "0", "30", "180", "2",
+                                                QString::fromUtf8("V2\u2400\u2409€\uFFFD\u00E9.")}));
         QCOMPARE(rig.form.txtSoftwareVersion->text().size(), 8);
         // The soak's oracle reads the block the same way, Western bytes included.
         QCOMPARE(columnFor(block), rig.readColumn());
@@ -150,9 +146,8 @@ private slots:
         QFETCH(int, minMs);
         RIG(WindowRig, rig);
         CallBox& box = rig.sim.box();
-        QByteArray quiet(19, '\0');
-        quiet[0] = 1;  // a sum far below 100, so the box can reach the sums asked for
-        box.values().setStoredBlock(quiet);
+        // A sum far below 100, so the box can reach the sums asked for.
+        box.values().setStoredBlock(QByteArray(1, 1) + QByteArray(18, '\0'));
         box.setFaults(faults);
 
         QElapsedTimer took;

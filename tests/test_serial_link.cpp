@@ -108,8 +108,7 @@ private slots:
         QVERIFY(!c.lastError().isEmpty());
         other.close();
         // Two of ours on one port number: the second one must not share the line.
-        MSComm first;
-        MSComm second;
+        MSComm first, second;
         QVERIFY(openPort(first, sim.port()));
         QVERIFY(!openPort(second, sim.port()));
         QVERIFY(!first.setCommPort(4));  // the port in use stays the port

@@ -31,7 +31,6 @@ int envInt(const char* name, int fallback)
     return ok && v > 0 ? v : fallback;
 }
 
-using Sheet::kSettings;
 using Sheet::kSlots;
 
 // Entries a hurried technician might leave in a box: none of them may crash,
@@ -43,7 +42,6 @@ const QStringList kOddEntries = {
     "..", "0x10", "١٢",
 };
 
-const QString& kPortBox = Sheet::kPortBoxText;
 // The two lines a failed read-out logs.
 const QStringList kReadOutFailures = {"ZT870K Comm Fail", "Data Read Errors From ZT870K"};
 
@@ -88,7 +86,8 @@ private slots:
             else
                 doScan();
             if (!m_failure.isEmpty()) {
-                std::printf("--- wire of the failed operation ---\n%s", qPrintable(m_rig->sim.traceText()));
+                std::printf("--- wire of the failed operation ---\n%s",
+                            qPrintable(m_rig->sim.box().traceText()));
                 QFAIL(qPrintable(QStringLiteral("seed %1, operation %2 (%3; faults %4): %5")
                                      .arg(seed).arg(m_opNumber).arg(m_op.kind, m_op.faults, m_failure)));
             }
@@ -102,9 +101,8 @@ private slots:
             }
             spinFor(pick(0, 30));
         }
-        const double seconds = total.elapsed() / 1000.0;
 
-        std::printf("soak summary: %d operations in %.1f s, seed %u\n", ops, seconds, seed);
+        std::printf("soak summary: %d operations in %.1f s, seed %u\n", ops, total.elapsed() / 1000.0, seed);
         auto print = [](const char* title, const std::map<QString, int>& counts) {
             std::printf("  %s:\n", title);
             for (const auto& [k, v] : counts)
@@ -128,12 +126,10 @@ private:
     // ---- one operation ----
     struct Op {
         QString kind;
-        qsizetype firstLine = 0;
-        int firstBox = 0;
         bool noise = false;    // random bytes on the line at some time during it
         bool lineLost = false; // the line went away during it
         double boundMs = 0;
-        QString faults;        // what was switched on, for the failure report
+        QString faults{};      // what was switched on, for the failure report
     };
 
     CallBoxFaults randomFaults()
@@ -143,18 +139,12 @@ private:
         if (chance(0.45))
             return f;
         const int kinds = chance(0.25) ? 2 : 1;
-        auto notAck = [this] {
-            int b = pick(0, 254);
-            return b >= 6 ? b + 1 : b;
-        };
+        auto notAck = [this] { const int b = pick(0, 254); return b >= 6 ? b + 1 : b; };  // never ACK
         for (int k = 0; k < kinds; ++k) {
             switch (pick(0, 13)) {
             case 0: f.silent = chance(0.5); if (!f.silent) f.silentFromQuery = pick(1, 5); break;
             case 1: f.wrongAck = notAck(); break;
-            case 2:
-                f.ackFromAttempt = pick(2, 5);
-                f.earlyAttemptByte = chance(0.5) ? -1 : notAck();
-                break;
+            case 2: f.ackFromAttempt = pick(2, 5); f.earlyAttemptByte = chance(0.5) ? -1 : notAck(); break;
             case 3: f.doubleAck = true; break;
             case 4: f.ackDelayMs = pick(0, 300); break;
             case 5: case 6: f.ackDelayMs = pick(380, 420); break;  // straddles the 40-tick time-out
@@ -209,11 +199,10 @@ private:
             t->setSingleShot(true);
             QObject::connect(t, &QTimer::timeout, t, [t, what] {
                 // Nobody clicks while a message box is up: try again shortly.
-                if (QApplication::activeModalWidget()) {
+                if (QApplication::activeModalWidget())
                     t->start(10);
-                    return;
-                }
-                what();
+                else
+                    what();
             });
             t->start(ms);
         };
@@ -236,10 +225,8 @@ private:
             const int which = pick(0, 99);
             at(pick(0, 700), [this, which] {
                 // Whatever other operation button is still enabled gets clicked.
-                QList<QPushButton*> live;
-                for (QPushButton* b : m_rig->operationButtons())
-                    if (b->isEnabled())
-                        live << b;
+                QList<QPushButton*> live = m_rig->operationButtons();
+                live.removeIf([](QPushButton* b) { return !b->isEnabled(); });
                 if (live.isEmpty())
                     return;
                 ++m_eventsByKind[QStringLiteral("other operation clicked mid-op")];
@@ -255,14 +242,10 @@ private:
     {
         ++m_opNumber;
         ++m_opsByKind[kind];
-        m_op = Op{};
-        m_op.kind = kind;
-        m_op.boundMs = boundMs;
-        m_op.firstLine = qsizetype(logged().size());
-        m_op.firstBox = m_rig->answerer.count();
+        m_op = Op{.kind = kind, .boundMs = boundMs};
         m_failure.clear();
         m_opScope = std::make_unique<QObject>();
-        m_rig->sim.box().clearTrace();
+        m_rig->mark();  // the operation's log lines, boxes and wire start here
         m_rig->sim.box().setByteMs(chance(0.1) ? kRealLineByteMs : kFastByteMs);
         applyFaults(randomFaults(), false);
         if (qEnvironmentVariableIsSet("ZT870K_SOAK_VERBOSE")) {
@@ -316,7 +299,7 @@ private:
 
     void doWrite()
     {
-        const Sheet::Setting& row = kSettings[pick(0, 7)];
+        const Sheet::Setting& row = Sheet::kSettings[pick(0, 7)];
         QLineEdit* entry = m_rig->form.*row.entry;
         const auto [text, expected] = writeEntry(row);
         begin(QStringLiteral("write ") + (expected ? "valid" : "odd/invalid"),
@@ -374,9 +357,9 @@ private:
                                                        loggedAt(row.complete()), true);
             check(problem.isEmpty(), "success without ACK: " + problem + context);
         }
-        for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-            if (logged()[k].text == notAckLine(row.name()))
-                check(boxAnsweredBefore(m_rig->sim.box().wire(), logged()[k].ms),
+        for (const TimedLine& line : opLines())
+            if (line.text == notAckLine(row.name()))
+                check(boxAnsweredBefore(m_rig->sim.box().wire(), line.ms),
                       "a not-ACK line with no answer from the box" + context);
         checkReadOutPart(lines.mid(log.next), int(rest.count('q')));
     }
@@ -471,10 +454,10 @@ private:
     {
         begin("scan (idle)", 5000);
         run(m_rig->form.cmdScanForPorts);
+        const QString last = opLines().empty() ? QString() : opLines().back().text;
         const bool linked = m_rig->sim.box().isLinked();
-        check(!logged().empty() && logged().back().text ==
-                                      (linked ? "Total Comm Ports Found: 1" : "***No Serial Ports Detected"),
-              "scan logged " + (logged().empty() ? QString() : logged().back().text));
+        check(last == (linked ? "Total Comm Ports Found: 1" : "***No Serial Ports Detected"),
+              "scan logged " + last);
         check(m_rig->sim.hostSent().isEmpty(), "a scan sent bytes");
     }
 
@@ -482,10 +465,10 @@ private:
     {
         const QStringList problems = m_rig->unrestAnyBoxes();
         check(problems.isEmpty(), problems.join(QLatin1String("; ")));
-        for (const ShownBox& b : opShown()) {
+        for (const ShownBox& b : m_rig->answerer.boxes) {
             ++m_boxesByTitle[b.title];
             const bool known =
-                (b.title == "Comm Port Error" && b.text == kPortBox) ||
+                (b.title == "Comm Port Error" && b.text == Sheet::kPortBoxText) ||
                 (b.title.startsWith("Bad ") && b.text.endsWith(" Out Of Range")) ||
                 (b.title == "No Message Selected" && b.text == "Must Select at Least One Message");
             check(known && b.warningIcon, "unexpected box: " + b.title + " / " + b.text);
@@ -494,10 +477,10 @@ private:
 
     void checkLogLines()
     {
-        for (size_t i = size_t(m_op.firstLine); i < logged().size(); ++i) {
-            check(isWellFormedLogLine(logged()[i].raw, m_rig->form.LineEnd),
-                  "malformed log line: " + logged()[i].raw.toHtmlEscaped());
-            check(isKnownLogText(logged()[i].text), "unknown log text: " + logged()[i].text);
+        for (const TimedLine& line : opLines()) {
+            check(isWellFormedLogLine(line.raw, m_rig->form.LineEnd),
+                  "malformed log line: " + line.raw.toHtmlEscaped());
+            check(isKnownLogText(line.text), "unknown log text: " + line.text);
         }
     }
 
@@ -507,7 +490,7 @@ private:
     bool checkReadOutPart(const QStringList& lines, int queries)
     {
         Form1& f = m_rig->form;
-        const bool ran = opBoxes(kPortBox) == 0;
+        const bool ran = opBoxes(Sheet::kPortBoxText) == 0;
         check(ran || m_op.lineLost, "the read-out's port was refused with the line in place");
         const QStringList column = m_rig->readColumn();
         if (!ran) {
@@ -543,38 +526,36 @@ private:
     QStringList opTexts() const
     {
         QStringList out;
-        for (size_t i = size_t(m_op.firstLine); i < logged().size(); ++i)
-            if (!isScanLine(logged()[i].text))
-                out << logged()[i].text;
+        for (const TimedLine& line : opLines())
+            if (!isScanLine(line.text))
+                out << line.text;
         return out;
     }
 
     // The boxes shown during the operation.
-    QList<ShownBox> opShown() const { return m_rig->answerer.boxes.mid(m_op.firstBox); }
+    // How many boxes the operation showed with `text`.
     int opBoxes(const QString& text) const
     {
-        return int(std::ranges::count(opShown(), text, &ShownBox::text));
+        return int(std::ranges::count(m_rig->answerer.boxes, text, &ShownBox::text));
     }
 
     // When (box clock) the operation last logged `text`.
     double loggedAt(const QString& text) const
     {
         double at = 0;
-        for (size_t k = size_t(m_op.firstLine); k < logged().size(); ++k)
-            if (logged()[k].text == text)
-                at = logged()[k].ms;
+        for (const TimedLine& line : opLines())
+            if (line.text == text)
+                at = line.ms;
         return at;
     }
 
     bool check(bool ok, const QString& what)
     {
-        if (ok) {
+        if (ok)
             ++m_checks;
-            return true;
-        }
-        if (m_failure.isEmpty())
+        else if (m_failure.isEmpty())
             m_failure = what;
-        return false;
+        return ok;
     }
 
     // ---- randomness ----
@@ -584,8 +565,8 @@ private:
     std::unique_ptr<WindowRig> m_rig;
     std::unique_ptr<QObject> m_opScope;  // owns the operation's mid-op timers
     std::mt19937 m_rng;
-    // The rig's log, stamped with the box's clock.
-    const std::vector<TimedLine>& logged() const { return m_rig->form.log.lines(); }
+    // The operation's log lines, stamped with the box's clock.
+    std::span<const TimedLine> opLines() const { return m_rig->form.log.sinceMark(); }
     Op m_op;
     QString m_failure;
     int m_opNumber = 0;

@@ -3,6 +3,8 @@
 // operation ends through its own time-outs and attempt limits, without hanging
 // or spinning, lets go of the port, and once the adapter is back a scan and a
 // read-out work again in the same program.
+#include <algorithm>
+
 #include "AckFaults.h"
 #include "LockFiles.h"
 #include "WindowRig.h"
@@ -13,8 +15,7 @@ namespace {
 // notes the line's terminal while it is still there.
 struct Measured {
     QString terminal;
-    double wallMs = 0;
-    double cpuMs = 0;
+    double wallMs = 0, cpuMs = 0;
 };
 Measured measure(WindowRig& rig, const std::function<void()>& operation)
 {
@@ -30,13 +31,11 @@ Measured measure(WindowRig& rig, const std::function<void()>& operation)
 // else. (Other programs may hold a newer terminal under the same number.)
 bool lockFileLeft(const QString& terminalPath)
 {
-    for (const QString& path : lockFilePaths(terminalPath)) {
+    return std::ranges::any_of(lockFilePaths(terminalPath), [](const QString& path) {
         QFile lock(path);
-        if (lock.open(QIODevice::ReadOnly) &&
-            lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid())
-            return true;
-    }
-    return false;
+        return lock.open(QIODevice::ReadOnly) &&
+               lock.readLine().trimmed().toLongLong() == QCoreApplication::applicationPid();
+    });
 }
 
 }  // namespace
@@ -148,11 +147,8 @@ private:
         QVERIFY(!rig.form.MSComm1.deviceLost());
         QVERIFY(!lockFileLeft(m.terminal));
         QCOMPARE(rig.unrest(boxes), QStringList());
-        checkWorksAfterReplug(rig);
-    }
 
-    void checkWorksAfterReplug(WindowRig& rig)
-    {
+        // Plugged in again: a scan finds it, and a read-out works in the same program.
         QVERIFY(rig.sim.relink());
         rig.sim.box().clearFaults();
         rig.mark();

@@ -37,8 +37,7 @@ inline const AckFault silent{{.silent = true}, {kNone, kNone, kNone, kNone}};
 inline const AckFault wrongByte{{.wrongAck = 0x15}, {kNak, kNak, kNak, kNak}};
 inline const AckFault nulByte{{.wrongAck = 0x00}, QList<QByteArray>(4, QByteArray(1, '\0'))};
 inline const AckFault twoAcks{{.doubleAck = true}, QList<QByteArray>(4, kAck + kAck)};
-inline const AckFault ackOn2ndWrongBefore{{.ackFromAttempt = 2, .earlyAttemptByte = 0x15},
-                                          {kNak, kAck}};
+inline const AckFault ackOn2ndWrongBefore{{.ackFromAttempt = 2, .earlyAttemptByte = 0x15}, {kNak, kAck}};
 inline const AckFault ackOn3rdSilentBefore{{.ackFromAttempt = 3}, {kNone, kNone, kAck}};
 inline const AckFault ackOn4thSilentBefore{{.ackFromAttempt = 4}, {kNone, kNone, kNone, kAck}};
 inline const AckFault ackOn4thWrongBefore{{.ackFromAttempt = 4, .earlyAttemptByte = 0x15},

@@ -19,12 +19,16 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "NoPorts.h"
 #include "WaitFor.h"
 #include "app/FolderList.h"
 #include "app/Form1.h"
+
+// What ends a message directory as the window holds it.
+inline const QString kSep = QDir::separator();
 
 // A status log line as it was added, with the reader's clock at that moment.
 struct TimedLine {
@@ -45,12 +49,13 @@ public:
         };
     }
     const std::vector<TimedLine>& lines() const { return m_lines; }
-    // Texts logged since mark(), oldest first.
+    // The lines logged since mark(), and their texts, oldest first.
+    std::span<const TimedLine> sinceMark() const { return std::span(m_lines).subspan(m_marked); }
     QStringList texts() const
     {
         QStringList out;
-        for (size_t i = m_marked; i < m_lines.size(); ++i)
-            out << m_lines[i].text;
+        for (const TimedLine& line : sinceMark())
+            out << line.text;
         return out;
     }
     void mark() { m_marked = m_lines.size(); }
@@ -63,15 +68,18 @@ private:
     size_t m_marked = 0;
 };
 
+// Loaded as at start-up; then, if given, `port` chosen over what the scan found.
 class LoadedForm : public Form1 {
 public:
-    LoadedForm()
+    explicit LoadedForm(std::optional<int> port = std::nullopt)
     {
         if (!NoPorts::inPlace())
             m_noPorts.emplace();
         ExitProgram = [] { qFatal("the program tried to exit during a test"); };
         Form_Load();
         log.mark();
+        if (port)
+            CommPortNumber = qint16(*port);
     }
     LogReader log{*this};  // marked once loaded
 
@@ -82,14 +90,6 @@ public:
 private:
     std::optional<NoPorts> m_noPorts;
 };
-
-// A loaded window over the ports in place, with `port` chosen.
-inline std::unique_ptr<LoadedForm> makeLoadedForm(int port)
-{
-    auto form = std::make_unique<LoadedForm>();
-    form->CommPortNumber = qint16(port);
-    return form;
-}
 
 // All the log's texts, newest first.
 inline QStringList logTexts(const LoadedForm& form)

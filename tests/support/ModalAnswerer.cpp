@@ -18,8 +18,7 @@ void ModalAnswerer::poll()
     if (!box || !box->isVisible())
         return;
     boxes.push_back({box->windowTitle(), box->text(), box->icon() == QMessageBox::Warning});
-    QAbstractButton* ok = box->button(QMessageBox::Ok);
-    if (ok)
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok))
         ok->click();
     else
         box->reject();

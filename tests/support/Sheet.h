@@ -18,9 +18,6 @@ namespace Sheet {
 struct Setting {
     const char* label;    // names the setting in the log and in its boxes
     const char* caption;  // of its write button at rest
-    QPushButton* Form1::*button;
-    QLineEdit* Form1::*entry;
-    QLineEdit* Form1::*readBox;
     char letter;
     int valueBytes = 1;    // 2: high byte first
     int low, high;         // what may go on the line at all
@@ -29,6 +26,9 @@ struct Setting {
     int settleTicks = 0;   // after the value, before the box's ACK counts
     const char* lengthTitle;  // the refusal box of an entry too long
     const char* rangeTitle;   // and of one out of range
+    QPushButton* Form1::*button;
+    QLineEdit* Form1::*entry;
+    QLineEdit* Form1::*readBox;
 
     QString name() const { return QString::fromLatin1(label); }
     QString outOfRange() const { return name() + " Out Of Range"; }
@@ -43,38 +43,30 @@ struct Setting {
 
 // Top to bottom, as the window shows them.
 inline const Setting kSettings[] = {
-    {.label = "Channel", .caption = "WRITE CHANNEL", .button = &Form1::cmdWriteChannel,
-     .entry = &Form1::txtNewChannel, .readBox = &Form1::txtChannelRead,
-     .letter = 'r', .low = 1, .high = 6, .digits = 1, .settleTicks = 2,
-     .lengthTitle = "Bad Channel", .rangeTitle = "Bad Channel"},
-    {.label = "Profile ID", .caption = "WRITE PROFILE ID", .button = &Form1::cmdWriteProfileId,
-     .entry = &Form1::txtNewProfileId, .readBox = &Form1::txtProfileIdRead,
-     .letter = 'u', .valueBytes = 2, .low = 0, .high = 9999, .digits = 4,
-     .lengthTitle = "Bad Profile ID", .rangeTitle = "Bad Profile ID"},
-    {.label = "Speaker Volume", .caption = "WRITE SPEAKER VOLUME", .button = &Form1::cmdWriteSpkrVol,
-     .entry = &Form1::txtNewSpkrVol, .readBox = &Form1::txtSpkrReadVol,
-     .letter = 's', .low = 1, .high = 63, .digits = 2, .boxLimit = 2,
-     .lengthTitle = "Bad Spkr Volume", .rangeTitle = "Bad Spkr Volume"},
-    {.label = "Radio Volume", .caption = "WRITE RADIO VOLUME", .button = &Form1::cmdWriteRadioVol,
-     .entry = &Form1::txtNewRadioVol, .readBox = &Form1::txtRadioReadVol,
-     .letter = 'x', .low = 1, .high = 63, .digits = 2, .boxLimit = 2,
-     .lengthTitle = "Bad Radio Volume", .rangeTitle = "Bad Radio Volume"},
-    {.label = "ISD Volume", .caption = "WRITE ISD VOLUME", .button = &Form1::cmdWriteIsdVol,
-     .entry = &Form1::txtNewISDVol, .readBox = &Form1::txtISDReadVol,
-     .letter = 't', .low = 0, .high = 6, .digits = 1, .boxLimit = 1,
-     .lengthTitle = "Bad ISD Volume", .rangeTitle = "Bad ISD Volume"},
-    {.label = "Call Cycle", .caption = "WRITE CALL CYCLE", .button = &Form1::cmdWriteCallCycle,
-     .entry = &Form1::txtCallCycle, .readBox = &Form1::txtCallCycleRead,
-     .letter = 'v', .low = 1, .high = 30, .digits = 2, .boxLimit = 2,
-     .lengthTitle = "Bad Call Cycle Volume", .rangeTitle = "Bad Call Cycle"},
-    {.label = "Cycle Delay", .caption = "WRITE CYCLE DELAY", .button = &Form1::cmdWriteCycleDelay,
-     .entry = &Form1::txtCycleDelay, .readBox = &Form1::txtCycleDelayRead,
-     .letter = 'w', .low = 10, .high = 180, .digits = 3, .boxLimit = 3,
-     .lengthTitle = "Bad Cycle Delay Volume", .rangeTitle = "Bad Cycle Delay"},
-    {.label = "LED Pattern", .caption = "WRITE LED PATTERN", .button = &Form1::cmdWriteLedPattern,
-     .entry = &Form1::txtNewLedPattern, .readBox = &Form1::txtLedPatternRead,
-     .letter = 'z', .low = 0, .high = 2, .digits = 1, .boxLimit = 3,
-     .lengthTitle = "Bad LED Pattern", .rangeTitle = "Bad LED Pattern"},
+    {.label = "Channel", .caption = "WRITE CHANNEL", .letter = 'r', .low = 1, .high = 6, .digits = 1,
+     .settleTicks = 2, .lengthTitle = "Bad Channel", .rangeTitle = "Bad Channel",
+     .button = &Form1::cmdWriteChannel, .entry = &Form1::txtNewChannel, .readBox = &Form1::txtChannelRead},
+    {.label = "Profile ID", .caption = "WRITE PROFILE ID", .letter = 'u', .valueBytes = 2, .low = 0, .high = 9999,
+     .digits = 4, .lengthTitle = "Bad Profile ID", .rangeTitle = "Bad Profile ID",
+     .button = &Form1::cmdWriteProfileId, .entry = &Form1::txtNewProfileId, .readBox = &Form1::txtProfileIdRead},
+    {.label = "Speaker Volume", .caption = "WRITE SPEAKER VOLUME", .letter = 's', .low = 1, .high = 63,
+     .digits = 2, .boxLimit = 2, .lengthTitle = "Bad Spkr Volume", .rangeTitle = "Bad Spkr Volume",
+     .button = &Form1::cmdWriteSpkrVol, .entry = &Form1::txtNewSpkrVol, .readBox = &Form1::txtSpkrReadVol},
+    {.label = "Radio Volume", .caption = "WRITE RADIO VOLUME", .letter = 'x', .low = 1, .high = 63,
+     .digits = 2, .boxLimit = 2, .lengthTitle = "Bad Radio Volume", .rangeTitle = "Bad Radio Volume",
+     .button = &Form1::cmdWriteRadioVol, .entry = &Form1::txtNewRadioVol, .readBox = &Form1::txtRadioReadVol},
+    {.label = "ISD Volume", .caption = "WRITE ISD VOLUME", .letter = 't', .low = 0, .high = 6,
+     .digits = 1, .boxLimit = 1, .lengthTitle = "Bad ISD Volume", .rangeTitle = "Bad ISD Volume",
+     .button = &Form1::cmdWriteIsdVol, .entry = &Form1::txtNewISDVol, .readBox = &Form1::txtISDReadVol},
+    {.label = "Call Cycle", .caption = "WRITE CALL CYCLE", .letter = 'v', .low = 1, .high = 30,
+     .digits = 2, .boxLimit = 2, .lengthTitle = "Bad Call Cycle Volume", .rangeTitle = "Bad Call Cycle",
+     .button = &Form1::cmdWriteCallCycle, .entry = &Form1::txtCallCycle, .readBox = &Form1::txtCallCycleRead},
+    {.label = "Cycle Delay", .caption = "WRITE CYCLE DELAY", .letter = 'w', .low = 10, .high = 180,
+     .digits = 3, .boxLimit = 3, .lengthTitle = "Bad Cycle Delay Volume", .rangeTitle = "Bad Cycle Delay",
+     .button = &Form1::cmdWriteCycleDelay, .entry = &Form1::txtCycleDelay, .readBox = &Form1::txtCycleDelayRead},
+    {.label = "LED Pattern", .caption = "WRITE LED PATTERN", .letter = 'z', .low = 0, .high = 2,
+     .digits = 1, .boxLimit = 3, .lengthTitle = "Bad LED Pattern", .rangeTitle = "Bad LED Pattern",
+     .button = &Form1::cmdWriteLedPattern, .entry = &Form1::txtNewLedPattern, .readBox = &Form1::txtLedPatternRead},
 };
 inline const Setting &kChannel = kSettings[0], &kProfileId = kSettings[1], &kSpeaker = kSettings[2],
                      &kRadio = kSettings[3], &kIsd = kSettings[4], &kCallCycle = kSettings[5],

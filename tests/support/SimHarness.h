@@ -38,10 +38,8 @@ public:
     int port() const { return m_port; }
     QString linkFolder() const { return m_ports.folder(); }
 
-    // The wire as the box saw it.
-    const QList<WireByte>& trace() const { return m_box->wire(); }
+    // What the host sent, as the box saw it.
     QByteArray hostSent() const { return m_box->hostBytes(); }
-    QByteArray boxSent() const { return m_box->boxBytes(); }
     // The host's bytes other than the read-out's queries.
     QByteArray hostCommands() const { return hostSent().replace('q', QByteArray()); }
     QList<WireByte> hostEntries() const { return wireEntries(m_box->wire(), WireDir::HostToBox); }
@@ -55,7 +53,6 @@ public:
                 out << w.ms;
         return out;
     }
-    QString traceText() const { return m_box->traceText(); }
 
     // The box listens to the sound output and stores what it hears in a
     // temporary folder of its own (messageFolder()), never the user's.

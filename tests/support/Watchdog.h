@@ -42,7 +42,6 @@ private:
 // before the test runner starts its own watchdog, which reads this once.
 inline bool allowTestFunctionMs(qint64 ms)
 {
-    if (qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
-        return false;
-    return qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(qMin<qint64>(ms, INT_MAX)));
+    return !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT") &&
+           qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(qMin<qint64>(ms, INT_MAX)));
 }

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <cmath>
 #include <sndfile.h>
 #include <vector>
@@ -17,28 +16,26 @@
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+// The file's bytes; none if it can't be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // `bytes` bytes of the box's own header, its lengths left 0, then silence.
 inline bool writeWav(const QString& path, qint64 bytes)
 {
     const QByteArray header(
-        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0",
-        44);
+        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x11\x2b\0\0\x22\x56\0\0\x02\0\x10\0data\0\0\0\0", 44);
     return writeFile(path, header.left(int(qMin<qint64>(bytes, 44)))) && QFile::resize(path, bytes);
 }
 
-template <typename T>
-QByteArray littleEndian(T v)
-{
-    QByteArray b(sizeof v, 0);
-    qToLittleEndian(v, b.data());
-    return b;
-}
-inline QByteArray le16(quint16 v) { return littleEndian(v); }
-inline QByteArray le32(quint32 v) { return littleEndian(v); }
+// Little-endian bytes, as a WAV header holds its numbers.
+inline QByteArray le16(quint16 v) { return QByteArray(1, char(v & 0xFF)) + char(v >> 8); }
+inline QByteArray le32(quint32 v) { return le16(quint16(v & 0xFFFF)) + le16(quint16(v >> 16)); }
 
 // A WAV file's bytes: a fmt chunk (format tag, channels, rate, bits), an
 // optional extra chunk, and a data chunk declaring `declared` bytes of which
@@ -101,16 +98,13 @@ inline QByteArray encodedTone(int format, int rate, int channels, double seconds
 {
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("tone")));
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
+    SF_INFO info{.frames = 0, .samplerate = rate, .channels = channels, .format = format,
+                 .sections = 0, .seekable = 0};
     SNDFILE* out = sf_open(path.constData(), SFM_WRITE, &info);
     if (!out)
         return {};
     const std::vector<float> samples = tone(rate, channels, seconds);
     sf_writef_float(out, samples.data(), sf_count_t(samples.size() / size_t(channels)));
     sf_close(out);
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(QFile::decodeName(path));
 }

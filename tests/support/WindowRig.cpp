@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowRig.h"
 
-#include <QApplication>
 #include <QSerialPort>
-
-#include "Sheet.h"
 
 QStringList WindowRig::restProblems(const QList<ShownBox>* boxes)
 {

@@ -52,7 +52,7 @@ public:
     // `dir` is then that directory as MsgDir holds it.
     bool useSounds()
     {
-        dir = QDir::toNativeSeparators(sounds.path()) + QDir::separator();
+        dir = QDir::toNativeSeparators(sounds.path()) + kSep;
         form.txtDirectory->setText(dir);
         return sounds.isValid() && form.msgDirBecomes(dir);
     }
@@ -62,8 +62,8 @@ public:
     {
         if (!form.Dir1->setPath(folder))
             return false;
-        dir = QDir::toNativeSeparators(folder) + QDir::separator();
-        return form.txtDirectory->text() + QDir::separator() == dir && form.msgDirBecomes(dir);
+        dir = QDir::toNativeSeparators(folder) + kSep;
+        return form.txtDirectory->text() + kSep == dir && form.msgDirBecomes(dir);
     }
 
     // Puts a message file of `bytes` bytes into the message directory under
@@ -115,10 +115,9 @@ public:
 
     QList<QPushButton*> operationButtons() const
     {
-        return {form.cmdReadValues,   form.cmdWriteChannel,    form.cmdWriteProfileId,
-                form.cmdWriteSpkrVol, form.cmdWriteRadioVol,   form.cmdWriteIsdVol,
-                form.cmdWriteCallCycle, form.cmdWriteCycleDelay, form.cmdWriteLedPattern,
-                form.Command3};
+        return {form.cmdReadValues,    form.cmdWriteChannel,   form.cmdWriteProfileId, form.cmdWriteSpkrVol,
+                form.cmdWriteRadioVol, form.cmdWriteIsdVol,    form.cmdWriteCallCycle, form.cmdWriteCycleDelay,
+                form.cmdWriteLedPattern, form.Command3};
     }
     // Each operation button, in that order, as "on:" or "off:" and its caption.
     QStringList buttonStates() const
@@ -173,4 +172,11 @@ public:
 private:
     QStringList restProblems(const QList<ShownBox>* boxes);
     QObject m_hooks;
+};
+
+// The rig of the message runs, its sounds folder the message directory.
+struct MessageRig : WindowRig {
+    MessageRig() : WindowRig(kMessageByteMs) { dirReady = useSounds(); }
+    bool ready() const { return portReady && dirReady; }
+    bool dirReady = false;
 };

@@ -12,10 +12,26 @@ constexpr int kBlockLength = StoredValues::kMinBlockLength;
 
 QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
 
+// What the box sent in answer to each host "q": its bytes up to the host's next byte.
+QList<QByteArray> answeredBlocks(const QList<WireByte>& wire)
+{
+    QList<QByteArray> blocks;
+    bool collecting = false;
+    for (const WireByte& w : wire) {
+        if (w.dir == WireDir::HostToBox) {
+            collecting = w.byte == 'q';
+            if (collecting)
+                blocks << QByteArray();
+        } else if (collecting) {
+            blocks.last().append(char(w.byte));
+        }
+    }
+    return blocks;
+}
+
 }  // namespace
 
-QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs,
-                           bool mustBeLast)
+QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs, bool mustBeLast)
 {
     // Host bytes up to atMs, with their wire indexes.
     QByteArray host;
@@ -67,31 +83,11 @@ QStringList columnFor(const QByteArray& block)
     QString version;
     for (int i = 0; i < 8; ++i)
         version += Sheet::versionChar(at(StoredValues::Version + i));
-    return {decimal(StoredValues::Channel),
-            QStringLiteral("%1").arg(profile, 4, 10, QLatin1Char('0')),
-            decimal(StoredValues::SpeakerVolume),
-            decimal(StoredValues::RadioVolume),
+    return {decimal(StoredValues::Channel), QStringLiteral("%1").arg(profile, 4, 10, QLatin1Char('0')),
+            decimal(StoredValues::SpeakerVolume), decimal(StoredValues::RadioVolume),
             at(StoredValues::IsdVolume) == 255 ? QStringLiteral("0") : decimal(StoredValues::IsdVolume),
-            decimal(StoredValues::CallCycles),
-            decimal(StoredValues::CycleDelay),
-            decimal(StoredValues::LedPattern),
-            version};
-}
-
-QList<QByteArray> answeredBlocks(const QList<WireByte>& wire)
-{
-    QList<QByteArray> blocks;
-    bool collecting = false;
-    for (const WireByte& w : wire) {
-        if (w.dir == WireDir::HostToBox) {
-            collecting = w.byte == 'q';
-            if (collecting)
-                blocks << QByteArray();
-        } else if (collecting) {
-            blocks.last().append(char(w.byte));
-        }
-    }
-    return blocks;
+            decimal(StoredValues::CallCycles), decimal(StoredValues::CycleDelay),
+            decimal(StoredValues::LedPattern), version};
 }
 
 bool columnFromWire(const QStringList& column, const QList<WireByte>& wire, bool anyRun)
@@ -110,8 +106,7 @@ bool columnFromWire(const QStringList& column, const QList<WireByte>& wire, bool
 
 bool isWellFormedLogLine(const QString& line, const QString& lineEnd)
 {
-    static const QRegularExpression stamp(
-        QStringLiteral("\\A([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "));
+    static const QRegularExpression stamp(QStringLiteral("\\A([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9] "));
     if (!line.endsWith(lineEnd) || !stamp.match(line).hasMatch())
         return false;
     // The text itself holds no line break: one entry, one line.
@@ -122,23 +117,15 @@ bool isWellFormedLogLine(const QString& line, const QString& lineEnd)
 bool isKnownLogText(const QString& text)
 {
     static const QString labels = QStringLiteral(
-        "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|"
-        "LED Pattern)");
+        "(Channel|Profile ID|Speaker Volume|Radio Volume|ISD Volume|Call Cycle|Cycle Delay|LED Pattern)");
     static const QString whats = QStringLiteral("(Local/Msg 1|Radio/Msg 2|LowBatt/Msg 6)");
     static const QStringList patterns = {
-        QStringLiteral("Interface Startup Complete"),
-        QStringLiteral("Total Comm Ports Found: [0-9]+"),
-        QStringLiteral("\\*\\*\\*No Serial Ports Detected"),
-        QStringLiteral("ZT870K Comm Fail"),
-        QStringLiteral("Data Read Errors From ZT870K"),
-        labels + QStringLiteral(" (Out Of Range|Update Complete)"),
-        QStringLiteral("(Char Not ACK|Timeout No ACK): (") + labels + "|" + whats +
-            QStringLiteral(") - Retry"),
-        QStringLiteral("\\*\\*ERR: ") + labels + QStringLiteral(" Failed to Program"),
-        QStringLiteral("\\*\\*ERR: (Local/MSG1|Radio/MSG2|LowBatt/MSG6) Failed to Program"),
-        QStringLiteral("(Local/Msg1|Radio/Msg2|LowBatt/Msg6) Programmed .+"),
-        QStringLiteral("No Message Selected"),
-        QStringLiteral("No File .+ or .+"),
+        "Interface Startup Complete", "Total Comm Ports Found: [0-9]+", "\\*\\*\\*No Serial Ports Detected",
+        "ZT870K Comm Fail", "Data Read Errors From ZT870K", labels + " (Out Of Range|Update Complete)",
+        "(Char Not ACK|Timeout No ACK): (" + labels + "|" + whats + ") - Retry",
+        "\\*\\*ERR: " + labels + " Failed to Program",
+        "\\*\\*ERR: (Local/MSG1|Radio/MSG2|LowBatt/MSG6) Failed to Program",
+        "(Local/Msg1|Radio/Msg2|LowBatt/Msg6) Programmed .+", "No Message Selected", "No File .+ or .+",
     };
     // One anchored alternation: the whole text must be one of the patterns.
     static const QRegularExpression known(

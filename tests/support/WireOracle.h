@@ -17,8 +17,7 @@
 // then, and the box delivered 0x06 after the last of those bytes and before the
 // host's next byte (or `atMs`). With `mustBeLast`, `sent` must be the very last
 // bytes the host sent before `atMs`. Otherwise a description of what is wrong.
-QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs,
-                           bool mustBeLast);
+QString ackEvidenceProblem(const QList<WireByte>& wire, const QByteArray& sent, double atMs, bool mustBeLast);
 
 // True when the box delivered at least one byte after the host's last byte
 // before `atMs` and no later than `atMs`: what a "not ACK" line needs.
@@ -27,9 +26,6 @@ bool boxAnsweredBefore(const QList<WireByte>& wire, double atMs);
 // The read column (in WindowRig::readColumn's order) a block would fill,
 // decoded at the simulated box's offsets, independently of the program.
 QStringList columnFor(const QByteArray& block);
-
-// What the box sent in answer to each host "q": its bytes up to the host's next byte.
-QList<QByteArray> answeredBlocks(const QList<WireByte>& wire);
 
 // Whether `column` is what a block the box sent would show. With `anyRun`, any
 // run of 19 consecutive bytes the box sent counts too: with noise on the line
