@@ -298,6 +298,22 @@ private slots:
         QCOMPARE(r.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
         QVERIFY2(qAbs(soundMs(stored) - 1000) <= 10, qPrintable(stored.line()));
     }
+
+    // A server that goes away once the message has played to its end, at the
+    // first stop character, took nothing from it: the slot is a success.
+    void serverGoneOnceHeard()
+    {
+        RIG(ListenRig, r);
+        QVERIFY(writeFile(r.dir + "local.wav", toneWav(11025, 1, 16, 1.0)));
+        r.form.chkMsg1->setChecked(true);
+        r.onEachByte([](const WireByte& w) {
+            if (w.dir == WireDir::HostToBox && w.byte == 'd' && PulseSink::instance().running())
+                PulseSink::instance().kill();
+        });
+        r.program();
+        QVERIFY(PulseSink::instance().start());
+        QCOMPARE(r.newLog(), QStringList{"Local/Msg1 Programmed " + r.dir + "local.wav"});
+    }
 };
 
 QTEST_MAIN(TestSoundOutput)

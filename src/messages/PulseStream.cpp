@@ -206,7 +206,7 @@ void PulseStream::judge()
                 self(me).m_setUpOver = true;
                 self(me).judge();
             }, this);
-    } else if (m_state != State::Played) {
+    } else {
         fail(trouble);
     }
 }
@@ -265,9 +265,11 @@ void PulseStream::fail(Fault fault)
     fail({fault, QString::fromUtf8(pa_strerror(pa_context_errno(m_context)))});
 }
 
+// A message heard to its end stays played, whatever becomes of the server or
+// its output afterwards.
 void PulseStream::fail(Trouble trouble)
 {
-    if (m_state == State::Failed)
+    if (m_state == State::Failed || m_state == State::Played)
         return;
     m_trouble = std::move(trouble);
     setState(State::Failed);
