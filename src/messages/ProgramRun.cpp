@@ -94,7 +94,8 @@ private:
         form.*slot.seconds = time.seconds;
         label()->setText(lengthCaption(form.*slot.seconds));
         label()->show();
-        if (const auto refusal = OpenMessageOutput(path, time, std::get<MeasuredSound>(sound), *form.Player, yieldOnce))
+        if (const auto refusal =
+                OpenMessageOutput(path, time, std::get<MeasuredSound>(sound), *form.Player, yieldOnce))
             return refuse(*refusal);
         return time;
     }
